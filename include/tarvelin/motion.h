@@ -1,0 +1,135 @@
+/*
+ * Tarvelin motion engine: the interface a rig's control program (the host) calls.
+ *
+ * The library finds the running game, reads its telemetry, turns it into 23 motion cues
+ * through two filter profiles (AIR and GROUND) and publishes them to the rig. Behind every
+ * function stands one process-wide engine, built by the first call of any engine function
+ * (thread-safe) and kept until the process ends.
+ *
+ * Conventions
+ *  - Every function has C linkage and an unmangled name.
+ *  - "bool" is one byte (0 or 1); "int" is 32-bit signed.
+ *  - Arrays are handed out as pointers into engine memory plus a count. They stay valid for
+ *    the life of the process; their contents change every engine cycle (500 times a second).
+ *  - Profile arguments are 0 for AIR and 1 for GROUND. Setters that take an index ignore an
+ *    index out of range (a negative one included) without any report.
+ *  - Thread safety: unless a function says otherwise, it may be called from any host thread at
+ *    any time, also while the engine's threads run. Numeric settings are plain values that the
+ *    engine thread reads without a lock, so a pair of limits may be seen half updated for one
+ *    cycle.
+ */
+#ifndef TARVELIN_MOTION_H
+#define TARVELIN_MOTION_H
+
+#ifdef __cplusplus
+#include <cstdint>
+#else
+#include <stdbool.h>
+#include <stdint.h>
+#endif
+
+#if defined(_WIN32)
+#if defined(TARVELIN_BUILDING)
+#define TARVELIN_API __declspec(dllexport)
+#else
+#define TARVELIN_API __declspec(dllimport)
+#endif
+#else
+#define TARVELIN_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Number of rig slots: 0..5 the motion axes (lateral, longitudinal, vertical, yaw, roll,
+ * pitch), 10 the belt, 21 the wind; the others carry effects. */
+#define TARVELIN_RIG_SLOTS 23
+/* Number of telemetry channels: 0 is always 0.0, 1..41 are named, 42 is the belt sum. */
+#define TARVELIN_CHANNELS 43
+/* Length of a motion frame for the rig controller. */
+#define TARVELIN_RIG_FRAME_BYTES 36
+
+/* One calculation record: a double per rig slot, in slot order (184 bytes). */
+typedef struct CalculationSnapshot {
+    double values[TARVELIN_RIG_SLOTS];
+} CalculationSnapshot;
+
+/* One telemetry record: a copy of the 43 channels, in index order (344 bytes). */
+typedef struct AccelerationSnapshot {
+    double channels[TARVELIN_CHANNELS];
+} AccelerationSnapshot;
+
+/* ---------------------------------------------------------------------------------------
+ * Telemetry record
+ * ------------------------------------------------------------------------------------- */
+
+/* Returns 44 (one more than the channels that getGameData reports; hosts rely on it). */
+TARVELIN_API int getGameDataCount(void);
+
+/* Stores the address of the 43 telemetry channels in *data and 43 in *count.
+ * Channel i (1..41) is named by entry i-1 of getGameDataNames. Both pointers must be valid. */
+TARVELIN_API void getGameData(double** data, int* count);
+
+/* Stores the address of the constant table of channel names in *names and 43 in *count.
+ * Entries 0..40 name channels 1..41 ("lateral_speed" .. "simtools_axis4b"); entries 41 and 42
+ * are null. The strings live as long as the process. */
+TARVELIN_API void getGameDataNames(const char* const** names, int* count);
+
+/* kind 0: the AIR profile's per-slot results, 1: the GROUND profile's, 2: the combined cues,
+ * 3: the cues as frozen by the last freeze. Stores the array's address in *data and 23 in
+ * *count. Any other kind leaves both untouched. */
+TARVELIN_API void getMotionCueData(int kind, double** data, int* count);
+
+/* Interval between the last two telemetry frames accepted from the game, in milliseconds. */
+TARVELIN_API double getGameTimeFrame(void);
+
+/* Duration of the engine's last frame cycle, in milliseconds (nominally 2.0). */
+TARVELIN_API double getMotionDataTimeFrame(void);
+
+/* Chooses how the engine cycle is paced: nonzero busy-waits the last part of every 2 ms
+ * period (exact, costs a core), 0 sleeps (cheaper, carries drift over to the next period).
+ * Takes effect from the next cycle. */
+TARVELIN_API void setTimerPrecision(int mode);
+
+/* ---------------------------------------------------------------------------------------
+ * Limits
+ * ------------------------------------------------------------------------------------- */
+
+/* Clamp of rig slot `slot` (0..22) in the motion frame sent to the rig. */
+TARVELIN_API void SetRigDofLimitValue(int slot, double low, double high);
+
+/* Clamp of the telemetry input of slots 0..7 before their filter chains. Slots 8 and 9 always
+ * store (-360, 360) whatever is passed; other slots are ignored. */
+TARVELIN_API void SetInputDofLimitValue(int slot, double low, double high);
+
+/* ---------------------------------------------------------------------------------------
+ * Motion output and profile status
+ * ------------------------------------------------------------------------------------- */
+
+/* Copies the last 36-byte motion frame built for the rig into buffer (nothing when null). */
+TARVELIN_API void getOutputData(unsigned char* buffer);
+
+/* Progress of the soft start after a freeze, in percent (100 when settled). */
+TARVELIN_API double getTransitionStatus(void);
+
+/* Weight of the AIR profile in the current cues, in percent. */
+TARVELIN_API double getProfilAirTransitionStatus(void);
+
+/* Weight of the GROUND profile in the current cues, in percent. */
+TARVELIN_API double getProfilGrdTransitionStatus(void);
+
+/* The selected profile: 0 AIR, 1 GROUND. */
+TARVELIN_API int getactiveProfil(void);
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+#ifdef __cplusplus
+static_assert(sizeof(bool) == 1, "the interface passes bool as one byte");
+static_assert(sizeof(CalculationSnapshot) == 184, "calculation records are 23 doubles");
+static_assert(sizeof(AccelerationSnapshot) == 344, "telemetry records are 43 doubles");
+#endif
+
+#endif /* TARVELIN_MOTION_H */

@@ -1,0 +1,6 @@
+# Sources of src/engine.
+target_sources(tarvelin_objects PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/engine_exports.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frame_timer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/game_data.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/motion_engine.cpp)

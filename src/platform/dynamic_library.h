@@ -1,0 +1,28 @@
+#pragma once
+// Loading a shared library at run time (LoadLibraryW / dlopen), for hosts and tools that use
+// the engine only through its exports.
+
+#include <filesystem>
+#include <string>
+
+namespace tarvelin::platform {
+
+class DynamicLibrary {
+public:
+    DynamicLibrary() = default;
+    ~DynamicLibrary();
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+    // Loads the library; on failure returns false and error() says why.
+    bool load(const std::filesystem::path& file);
+    // The address of an exported symbol, or null.
+    void* symbol(const char* name) const;
+    const std::string& error() const { return error_; }
+
+private:
+    void* handle_ = nullptr;
+    std::string error_;
+};
+
+}  // namespace tarvelin::platform

@@ -1,0 +1,58 @@
+#pragma once
+// IPv4 sockets: what each platform must provide. Windows: Winsock 2.2; POSIX: BSD sockets.
+//
+// The contract is the thin set of calls the engine makes, with Winsock's shape: a start-up
+// reference per user (WSAStartup/WSACleanup; nothing to do on POSIX), handles that may be
+// invalid, and error numbers as the platform reports them (WSAGetLastError or errno). The few
+// numbers the engine compares against are named below for each platform.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+namespace tarvelin::platform {
+
+using SocketHandle = std::intptr_t;
+inline constexpr SocketHandle invalidSocket = -1;
+
+struct SocketAddress {
+    std::uint32_t ipv4 = 0;  // host byte order; 0 is "any"
+    std::uint16_t port = 0;  // host byte order
+};
+
+inline constexpr std::uint32_t loopbackIpv4 = 0x7F000001u;
+
+// Platform error numbers the engine tests for.
+extern const int socketErrorAddressInUse;    // WSAEADDRINUSE / EADDRINUSE
+extern const int socketErrorMessageTooLong;  // WSAEMSGSIZE (POSIX reports truncation instead)
+
+// WSAStartup(2.2): 0 on success, else the error code. Each success needs one socketCleanup.
+int socketStartup();
+void socketCleanup();
+
+// The calling thread's last socket error.
+int lastSocketError();
+
+SocketHandle openUdpSocket();
+SocketHandle openTcpSocket();
+// closesocket/close: 0 on success.
+int closeSocket(SocketHandle socket);
+
+bool setNonBlocking(SocketHandle socket);
+bool bindSocket(SocketHandle socket, SocketAddress local);
+bool connectSocket(SocketHandle socket, SocketAddress remote);
+// The local port a bound socket holds (getsockname), or 0.
+std::uint16_t localPort(SocketHandle socket);
+
+// Waits until the socket is readable: 1 readable, 0 timed out, -1 failed (select).
+int waitReadable(SocketHandle socket, std::chrono::microseconds timeout);
+
+// recvfrom: the datagram's length, or -1 with lastSocketError() set. A datagram longer than
+// `capacity` is an error on every platform (Winsock's WSAEMSGSIZE; POSIX reports it the same
+// way here, after discarding the datagram), never a silently shortened one.
+long receiveFrom(SocketHandle socket, void* buffer, std::size_t capacity, SocketAddress* from);
+long sendTo(SocketHandle socket, const void* data, std::size_t length, SocketAddress to);
+long receive(SocketHandle socket, void* buffer, std::size_t capacity);
+long send(SocketHandle socket, const void* data, std::size_t length);
+
+}  // namespace tarvelin::platform

@@ -1,0 +1,33 @@
+# Sources of src/platform: the contracts are the headers beside this file, each implemented
+# once per platform.
+if(WIN32)
+  target_sources(tarvelin_objects PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/win32/app_data.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/clock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/named_event.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/process_list.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/realtime.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/shared_memory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/socket.cpp)
+else()
+  target_sources(tarvelin_objects PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/posix/app_data.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/clock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/named_event.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/process_list.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/realtime.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/shared_memory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/socket.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/wide_text.cpp)
+endif()
+
+# Run-time loading of a shared library, for the host tools (not part of the engine itself).
+add_library(tarvelin_platform_loader STATIC)
+if(WIN32)
+  target_sources(tarvelin_platform_loader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/win32/dynamic_library.cpp)
+else()
+  target_sources(tarvelin_platform_loader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/posix/dynamic_library.cpp)
+  target_link_libraries(tarvelin_platform_loader PUBLIC ${CMAKE_DL_LIBS})
+endif()
+target_include_directories(tarvelin_platform_loader PUBLIC ${CMAKE_CURRENT_LIST_DIR}/.. ${PROJECT_SOURCE_DIR}/include)
+target_link_libraries(tarvelin_platform_loader PRIVATE tarvelin_options)

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "engine/motion_engine.h"
+#include "tarvelin/motion.h"
+
+using tarvelin::MotionEngine;
+
+TEST(TelemetryRecord, StartsAtZeroAndReportsItsSizes) {
+    EXPECT_EQ(getGameDataCount(), 44);
+
+    double* channels = nullptr;
+    int count = 0;
+    getGameData(&channels, &count);
+    ASSERT_NE(channels, nullptr);
+    ASSERT_EQ(count, 43);
+    for (int i = 0; i < count; ++i) EXPECT_EQ(channels[i], 0.0) << "channel " << i;
+
+    for (int kind = 0; kind < 4; ++kind) {
+        double* cues = nullptr;
+        int cueCount = 0;
+        getMotionCueData(kind, &cues, &cueCount);
+        ASSERT_NE(cues, nullptr);
+        ASSERT_EQ(cueCount, 23);
+        for (int slot = 0; slot < cueCount; ++slot) EXPECT_EQ(cues[slot], 0.0);
+    }
+    EXPECT_EQ(getGameTimeFrame(), 0.0);
+}
+
+TEST(TelemetryRecord, NamesTableLinesUpWithChannels) {
+    const char* const* names = nullptr;
+    int count = 0;
+    getGameDataNames(&names, &count);
+    ASSERT_EQ(count, 43);
+    EXPECT_STREQ(names[0], "lateral_speed");     // channel 1
+    EXPECT_STREQ(names[10], "vertica_accel_g");  // channel 11
+    EXPECT_STREQ(names[27], "speed");            // channel 28, the wind slot's input
+    EXPECT_STREQ(names[40], "simtools_axis4b");  // channel 41
+    EXPECT_EQ(names[41], nullptr);
+    EXPECT_EQ(names[42], nullptr);
+    for (int i = 0; i < 41; ++i) {
+        ASSERT_NE(names[i], nullptr);
+        EXPECT_LE(std::strlen(names[i]), 15u);
+    }
+}
+
+TEST(TelemetryRecord, CueKindsSelectDistinctArraysOfTheRecord) {
+    auto& record = MotionEngine::instance().gameData();
+    const double* expected[] = {record.airOutputs.data(), record.groundOutputs.data(), record.cueValues.data(),
+                                record.frozenCues.data()};
+    for (int kind = 0; kind < 4; ++kind) {
+        double* data = nullptr;
+        int count = 0;
+        getMotionCueData(kind, &data, &count);
+        EXPECT_EQ(data, expected[kind]) << "kind " << kind;
+    }
+}
+
+TEST(TelemetryRecord, UnknownCueKindLeavesOutParametersAlone) {
+    double sentinel = 1.5;
+    for (int kind : {4, -1, 1000}) {
+        double* data = &sentinel;
+        int count = -7;
+        getMotionCueData(kind, &data, &count);
+        EXPECT_EQ(data, &sentinel);
+        EXPECT_EQ(count, -7);
+    }
+}
+
+TEST(Limits, RigLimitsTakeSlotsZeroToTwentyTwo) {
+    auto& limits = MotionEngine::instance().rigDofLimits;
+    SetRigDofLimitValue(0, -1.0, 1.0);
+    SetRigDofLimitValue(22, -22.0, 22.5);
+    SetRigDofLimitValue(23, -5.0, 5.0);
+    SetRigDofLimitValue(-1, -5.0, 5.0);
+    EXPECT_EQ(limits[0].low.load(), -1.0);
+    EXPECT_EQ(limits[0].high.load(), 1.0);
+    EXPECT_EQ(limits[22].low.load(), -22.0);
+    EXPECT_EQ(limits[22].high.load(), 22.5);
+    for (int slot = 1; slot < 22; ++slot) EXPECT_EQ(limits[slot].high.load(), 0.0) << "slot " << slot;
+}
+
+TEST(Limits, InputLimitsFixTheAngleSlotsAndIgnoreTheRest) {
+    auto& limits = MotionEngine::instance().inputDofLimits;
+    SetInputDofLimitValue(7, -3.0, 4.0);
+    SetInputDofLimitValue(8, -10.0, 10.0);
+    SetInputDofLimitValue(9, 1.0, 2.0);
+    SetInputDofLimitValue(12, -10.0, 10.0);
+    SetInputDofLimitValue(-3, -10.0, 10.0);
+    EXPECT_EQ(limits[7].low.load(), -3.0);
+    EXPECT_EQ(limits[7].high.load(), 4.0);
+    EXPECT_EQ(limits[8].low.load(), -360.0);
+    EXPECT_EQ(limits[8].high.load(), 360.0);
+    EXPECT_EQ(limits[9].low.load(), -360.0);
+    EXPECT_EQ(limits[9].high.load(), 360.0);
+    EXPECT_EQ(limits[12].low.load(), 0.0);
+    EXPECT_EQ(limits[12].high.load(), 0.0);
+}
+
+TEST(MotionOutput, OutputDataCopiesTheLastFrameAndAcceptsNull) {
+    getOutputData(nullptr);
+    tarvelin::RigFrame frame{};
+    for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(i * 7);
+    MotionEngine::instance().rigFrame.store(frame);
+
+    unsigned char buffer[40];
+    std::memset(buffer, 0xEE, sizeof buffer);
+    getOutputData(buffer);
+    EXPECT_EQ(std::memcmp(buffer, frame.data(), 36), 0);
+    EXPECT_EQ(buffer[36], 0xEE) << "wrote past the 36 bytes of the frame";
+}
+
+TEST(ProfileStatus, StartsSettledOnTheAirProfile) {
+    EXPECT_EQ(getTransitionStatus(), 100.0);
+    EXPECT_EQ(getProfilAirTransitionStatus(), 100.0);
+    EXPECT_EQ(getProfilGrdTransitionStatus(), 0.0);
+    EXPECT_EQ(getactiveProfil(), 0);
+}
+
+TEST(Pacing, TimerPrecisionIsStoredAsGiven) {
+    auto& timer = MotionEngine::instance().cycleTimer;
+    EXPECT_EQ(timer.precisePacing.load(), 1);
+    setTimerPrecision(0);
+    EXPECT_EQ(timer.precisePacing.load(), 0);
+    setTimerPrecision(5);
+    EXPECT_EQ(timer.precisePacing.load(), 5);
+    setTimerPrecision(1);
+}

@@ -1,0 +1,1 @@
+# Tests of the exported interface as the built libraries show it.
