@@ -26,3 +26,8 @@ if(WIN32)
   add_link_options(-static -static-libgcc -static-libstdc++)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 UNICODE _UNICODE)
 endif()
+
+if(TARVELIN_BUILD_FUZZ)
+  # Coverage feedback for libFuzzer in every library source, not only in the fuzz targets.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
