@@ -11,6 +11,10 @@ FrameTimer::FrameTimer() {
     const auto frequency = static_cast<double>(platform::performanceFrequency());
     ticksPerMs = frequency / 1000.0;
     ticksPerUs = frequency / 1000000.0;
+    // The first interval measures from construction. (Starting from a zero stamp would make the
+    // first restart report the machine's uptime as a frame interval.)
+    startStamp = platform::performanceCounter();
+    currentStamp = startStamp;
 }
 
 void FrameTimer::restart() {

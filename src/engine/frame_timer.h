@@ -14,6 +14,7 @@ class FrameTimer {
 public:
     static constexpr double periodUs = 2000.0;
 
+    // Starts measuring at construction: the first restart reports the time since then.
     FrameTimer();
 
     // Measures the interval since the previous restart and starts the next one.

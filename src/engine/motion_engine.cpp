@@ -9,9 +9,7 @@ MotionEngine& MotionEngine::instance() {
     return engine;
 }
 
-MotionEngine::MotionEngine() {
-    cycleTimer.restart();
-}
+MotionEngine::MotionEngine() = default;
 
 MotionEngine::~MotionEngine() = default;
 

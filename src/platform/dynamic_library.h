@@ -25,4 +25,11 @@ private:
     std::string error_;
 };
 
+// The folder of the running program, where the tools expect the library beside them.
+std::filesystem::path executableFolder();
+
+// The file name the platform gives a shared library called `stem`: "stem.dll" on Windows,
+// "libstem.so" elsewhere.
+std::filesystem::path sharedLibraryFileName(const std::string& stem);
+
 }  // namespace tarvelin::platform

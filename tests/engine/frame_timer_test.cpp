@@ -61,3 +61,11 @@ TEST(FrameTimer, WaitHoldsThePeriodFromEarlyInIt) {
     EXPECT_GT(timer.lastCycleUs.load(), 2000.0);
     EXPECT_GE(waited, 1700.0 - 1.0);  // the 1 ms sleep, then the spin to the end of the period
 }
+
+TEST(FrameTimer, TheFirstIntervalMeasuresFromConstruction) {
+    FrameTimer timer;
+    EXPECT_EQ(timer.lastIntervalMs(), 0.0);
+    timer.restart();
+    EXPECT_LT(timer.lastIntervalMs(), 50.0);
+    EXPECT_LT(timer.meanInterval, 50.0 * timer.ticksPerMs / 200.0);
+}

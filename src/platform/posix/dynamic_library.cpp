@@ -22,4 +22,12 @@ void* DynamicLibrary::symbol(const char* name) const {
     return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
 }
 
+std::filesystem::path executableFolder() {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : self.parent_path();
+}
+
+std::filesystem::path sharedLibraryFileName(const std::string& stem) { return "lib" + stem + ".so"; }
+
 }  // namespace tarvelin::platform

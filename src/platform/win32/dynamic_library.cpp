@@ -39,4 +39,13 @@ void* DynamicLibrary::symbol(const char* name) const {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
+std::filesystem::path executableFolder() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length == MAX_PATH) return {};
+    return std::filesystem::path(std::wstring(path, length)).parent_path();
+}
+
+std::filesystem::path sharedLibraryFileName(const std::string& stem) { return stem + ".dll"; }
+
 }  // namespace tarvelin::platform
