@@ -1,0 +1,31 @@
+#!/bin/sh
+# Builds and tests every configuration: native, Windows (under Wine), AddressSanitizer with
+# UndefinedBehaviorSanitizer, ThreadSanitizer, and the fuzz targets with libFuzzer.
+#   scripts/test-all.sh [PRESET...]     (default: native windows asan tsan fuzz)
+set -eu
+
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+presets=${*:-native windows asan tsan fuzz}
+jobs=$(nproc 2>/dev/null || echo 2)
+failed=""
+for preset in $presets; do
+  echo "==> $preset: configure and build"
+  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs" >"build/$preset.build.log" 2>&1; then
+    tail -n 60 "build/$preset.build.log" 2>/dev/null || true
+    failed="$failed $preset"
+    continue
+  fi
+  echo "==> $preset: test"
+  ctest --preset "$preset" -j "$jobs" || failed="$failed $preset"
+  if [ "$preset" = windows ]; then
+    WINEPREFIX="$PWD/build/windows/wineprefix" wineserver -k 2>/dev/null || true
+  fi
+done
+
+if [ -n "$failed" ]; then
+  echo "FAILED:$failed"
+  exit 1
+fi
+echo "all configurations passed: $presets"
