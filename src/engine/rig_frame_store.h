@@ -15,14 +15,14 @@ using RigFrame = std::array<std::uint8_t, rigFrameBytes>;
 
 class RigFrameStore {
 public:
-    // Single writer: the game-source thread.
+    // Single writer: the game-source thread. Each word is stored with release, so a reader that
+    // sees any word of a new frame also sees the odd sequence number stored before it and retries.
     void store(const RigFrame& frame) {
         std::array<std::uint64_t, wordCount> words{};
         std::memcpy(words.data(), frame.data(), frame.size());
         const auto sequence = sequence_.load(std::memory_order_relaxed);
         sequence_.store(sequence + 1, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
-        for (int i = 0; i < wordCount; ++i) words_[i].store(words[i], std::memory_order_relaxed);
+        for (int i = 0; i < wordCount; ++i) words_[i].store(words[i], std::memory_order_release);
         sequence_.store(sequence + 2, std::memory_order_release);
     }
 
@@ -31,8 +31,7 @@ public:
         std::array<std::uint64_t, wordCount> words{};
         for (;;) {
             const auto before = sequence_.load(std::memory_order_acquire);
-            for (int i = 0; i < wordCount; ++i) words[i] = words_[i].load(std::memory_order_relaxed);
-            std::atomic_thread_fence(std::memory_order_acquire);
+            for (int i = 0; i < wordCount; ++i) words[i] = words_[i].load(std::memory_order_acquire);
             if ((before & 1u) == 0 && sequence_.load(std::memory_order_relaxed) == before) break;
         }
         RigFrame frame{};
