@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 
 #include "engine/motion_engine.h"
 #include "tarvelin/motion.h"
@@ -14,6 +15,15 @@ namespace {
 // out of range like any other.
 bool inRange(int index, int count) {
     return static_cast<unsigned>(index) < static_cast<unsigned>(count);
+}
+
+// A 0..1 fraction as whole percent, truncated toward zero and held to 0..100. (The fraction is
+// clamped before the conversion, which would be undefined for values far out of range.)
+double wholePercent(double fraction) {
+    const double percent = fraction * 100.0;
+    if (!(percent > 0.0)) return 0.0;
+    if (percent > 100.0) return 100.0;
+    return static_cast<double>(static_cast<std::int32_t>(percent));
 }
 
 }  // namespace
@@ -82,15 +92,15 @@ void getOutputData(unsigned char* buffer) {
 }
 
 double getTransitionStatus(void) {
-    return MotionEngine::instance().transitionProgress.load(std::memory_order_relaxed) * 100.0;
+    return wholePercent(MotionEngine::instance().transitionProgress.load(std::memory_order_relaxed));
 }
 
 double getProfilAirTransitionStatus(void) {
-    return MotionEngine::instance().airWeight.load(std::memory_order_relaxed) * 100.0;
+    return wholePercent(MotionEngine::instance().airWeight.load(std::memory_order_relaxed));
 }
 
 double getProfilGrdTransitionStatus(void) {
-    return MotionEngine::instance().groundWeight.load(std::memory_order_relaxed) * 100.0;
+    return wholePercent(MotionEngine::instance().groundWeight.load(std::memory_order_relaxed));
 }
 
 int getactiveProfil(void) {

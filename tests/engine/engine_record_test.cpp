@@ -119,6 +119,23 @@ TEST(ProfileStatus, StartsSettledOnTheAirProfile) {
     EXPECT_EQ(getactiveProfil(), 0);
 }
 
+TEST(ProfileStatus, ReportsWholePercentTruncatedAndHeldToRange) {
+    auto& engine = MotionEngine::instance();
+    engine.airWeight = 0.999;
+    engine.groundWeight = 1.0 - 0.999;
+    engine.transitionProgress = 0.4567;
+    EXPECT_EQ(getProfilAirTransitionStatus(), 99.0);
+    EXPECT_EQ(getProfilGrdTransitionStatus(), 0.0);
+    EXPECT_EQ(getTransitionStatus(), 45.0);
+    engine.airWeight = 1.01;
+    engine.groundWeight = -0.01;
+    EXPECT_EQ(getProfilAirTransitionStatus(), 100.0);
+    EXPECT_EQ(getProfilGrdTransitionStatus(), 0.0);
+    engine.airWeight = 1.0;
+    engine.groundWeight = 0.0;
+    engine.transitionProgress = 1.0;
+}
+
 TEST(Pacing, TimerPrecisionIsStoredAsGiven) {
     auto& timer = MotionEngine::instance().cycleTimer;
     EXPECT_EQ(timer.precisePacing.load(), 1);
