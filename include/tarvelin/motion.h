@@ -61,6 +61,23 @@ typedef struct AccelerationSnapshot {
 } AccelerationSnapshot;
 
 /* ---------------------------------------------------------------------------------------
+ * Game
+ * ------------------------------------------------------------------------------------- */
+
+/* The game or simulator the engine found, or -1 while it is searching:
+ *   0 X-Plane, 1 DCS, 2 Flight Simulator 2020, 3 Assetto Corsa / Competizione, 4 RaceRoom,
+ *   5 DiRT Rally 2, 6 Condor 2, 7 F1 23 / F1 24, 8 NoLimits 2, 9 Project CARS 2 / Automobilista 2,
+ *   10 iRacing, 11 WRC 23, 12 BeamNG, 13 Live for Speed, 14 rFactor 2,
+ *   15 Flight Simulator 2024, 16 Assetto Corsa EVO, 17 Euro Truck Simulator 2.
+ * A call that falls just between two games may report -1 for that moment. */
+TARVELIN_API int getGameID(void);
+
+/* Writes the name of the game getGameID reports, NUL-terminated ASCII, into buffer, or
+ * "No Game online" while searching. Writes at most 21 bytes: the buffer must hold that many.
+ * A null buffer is left alone. */
+TARVELIN_API void getGameName(char* buffer);
+
+/* ---------------------------------------------------------------------------------------
  * Telemetry record
  * ------------------------------------------------------------------------------------- */
 

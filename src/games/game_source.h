@@ -1,14 +1,107 @@
 #pragma once
 // Finds the running game, opens its telemetry channel and reads its frames into the one
 // telemetry record of the engine.
+//
+// One game is active at a time, marked by its flag. The game-source thread drives the four
+// operations: detect while no game is connected, connect when one was found, readFrame every
+// cycle while connected, and disconnect when the game is given up. Only that thread calls them.
+// Host threads read the flags (activeGame, and through it getGameID and getGameName) without a
+// lock; a look that falls between the clearing of one flag and the setting of another sees no
+// game for that moment.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
 
 #include "engine/game_data.h"
+#include "games/beamng_reader.h"
+#include "games/flight_simulator_reader.h"
+#include "games/game_channels.h"
+#include "games/game_id.h"
+#include "games/iracing_reader.h"
+#include "games/nolimits_link.h"
+#include "games/reader_state.h"
+#include "platform/simconnect.h"
 
 namespace tarvelin {
 
 class GameSource {
 public:
+    // The Flight Simulator clients are opened through `simConnect` (the platform's client
+    // library unless a test hands in another).
+    explicit GameSource(platform::SimConnectLibrary& simConnect = platform::systemSimConnect());
+    // Closes every socket, block and client the readers still hold.
+    ~GameSource();
+    GameSource(const GameSource&) = delete;
+    GameSource& operator=(const GameSource&) = delete;
+
+    // Tests the games in detection order and sets the flag of the first one found: 1, or 0
+    // when none runs. Clears the flag of every game that failed its test on the way, and waits
+    // 10 ms after each failure but the last. A scan that finds nothing takes about 300 ms.
+    int detect();
+
+    // Opens the telemetry channel of the flagged game: 1 when it is open, else 0 (also when no
+    // flag is set). A failed connection leaves the flag set; the next detect re-evaluates it.
+    int connect();
+
+    // Reads one frame of the flagged game into gameData: true when a frame was delivered.
+    // False without a flag, and for the games whose reader is not available.
+    bool readFrame();
+
+    // Closes the flagged game's channel and clears its flag: 1, or 0 when no flag was set.
+    int disconnect();
+
+    // The first flagged game in detection order, or none. Any thread.
+    GameId activeGame() const;
+
+    // The profile the active game asks for (0 AIR, 1 GROUND), or -1 without a game.
+    std::int32_t activeProfileSelector() const;
+
+    void clearFlags();
+
+    bool isFlagged(GameId game) const { return activeFlags[indexOf(game)].load(); }
+
+private:
+    platform::SimConnectLibrary& simConnect_;
+
+public:
+    // Indexed by GameId. At most one is set.
+    std::array<std::atomic<bool>, gameCount> activeFlags{};
+
+    // One reader state per game, in detection order.
+    UdpReaderState xPlane;
+    UdpReaderState dcs;
+    FlightSimulatorReader flightSimulator2020;
+    FlightSimulatorReader flightSimulator2024;
+    AssettoCorsaState assettoCorsa;
+    BlockReaderState assettoCorsaEvo;
+    BlockReaderState raceRoom;
+    UdpReaderState dirtRally2;
+    UdpReaderState condor2;
+    UdpReaderState f1;
+    NoLimitsState noLimits2;
+    BlockReaderState projectCars2;
+    IRacingReader iRacing;
+    UdpReaderState wrc23;
+    BeamNgReader beamNg;
+    UdpReaderState liveForSpeed;
+    BlockReaderState rFactor2;
+    BlockReaderState euroTruckSimulator2;
+
+    // The record every reader fills. It stays the last member: the engine and its exports
+    // reach it as gameSource.gameData.
     GameData gameData;
+
+private:
+    bool detectGame(GameId game);
+    int connectGame(GameId game);
+    void disconnectGame(GameId game);
+    bool readGame(GameId game);
+    const ReaderState& readerOf(GameId game) const;
+
+    bool detectFlightSimulator(FlightSimulatorReader& reader, const wchar_t* executableName);
+    int connectSharedBlock(BlockReaderState& reader, const games::Block& block);
+    int connectRFactor2();
 };
 
 }  // namespace tarvelin

@@ -1,1 +1,13 @@
-# Sources of src/games.
+# Sources of src/games: detection and connection, and one reader per game.
+target_sources(tarvelin_objects PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/beamng_reader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/flight_simulator_reader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/game_connection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/game_detection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/game_exports.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/game_id.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/game_source.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gravity_split.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/iracing_reader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/nolimits_link.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/process_check.cpp)

@@ -8,6 +8,7 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/process_list.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/realtime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/shared_memory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/simconnect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/socket.cpp)
 else()
   target_sources(tarvelin_objects PRIVATE
@@ -17,6 +18,7 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/process_list.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/realtime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/shared_memory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/simconnect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/socket.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/wide_text.cpp)
 endif()
