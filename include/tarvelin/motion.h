@@ -121,6 +121,37 @@ TARVELIN_API void SetRigDofLimitValue(int slot, double low, double high);
 TARVELIN_API void SetInputDofLimitValue(int slot, double low, double high);
 
 /* ---------------------------------------------------------------------------------------
+ * Motion profiles
+ *
+ * Each profile (0 AIR, 1 GROUND) holds per rig slot an active flag and a filter chain that
+ * turns the slot's telemetry input into its motion value. A chain is written as a filter
+ * string: "VALUE" is the input, and a filter applies to the string written first in its
+ * parentheses, its parameters following after ';', e.g. GAIN(EMALP(CROP(VALUE;-10;10);20);0.5).
+ * Filter names are case-insensitive; numbers are decimal ('.' or ',' as decimal mark, no
+ * exponent) or hexadecimal ("0x1F", "-0x10"); text after the last ')' is ignored.
+ * Until a string has been installed for a slot, the slot yields 0.0.
+ * ------------------------------------------------------------------------------------- */
+
+/* Parses `filter` (a zero-terminated byte string) and installs it on rig slot `slot` (0..22)
+ * of profile `profile` (0 AIR, 1 GROUND). Returns 1 when the string was valid and installed;
+ * returns 0 for an invalid string (or null), another profile or slot, and then leaves the
+ * slot's chain as it was. Every call freezes the cues (the soft start begins again) and holds
+ * the publishing of motion frames; a successful call releases the hold, a failed one leaves
+ * it until the next successful call or the next game connection. The new chain's filters
+ * start from zero. May be called while the engine runs: the engine finishes the cycle in
+ * progress on the previous chain. */
+TARVELIN_API int setcheckFilterstring(int profile, int slot, const char* filter);
+
+/* Switches rig slot `slot` (0..22) of profile `profile` (0 AIR, 1 GROUND) on or off; an
+ * inactive slot yields 0.0 and its filters keep their state. Every call, also one with an
+ * index out of range, freezes the cues (the soft start begins again). */
+TARVELIN_API void setActiveAxis(int profile, int slot, bool active);
+
+/* Sets the belt-mix weight of channel `channel` (0..42) in profile `profile` (0 AIR,
+ * 1 GROUND). The belt slot uses the AIR profile's weights 1, 2, 4 and 5. */
+TARVELIN_API void setBelt_Mix(int profile, int channel, double weight);
+
+/* ---------------------------------------------------------------------------------------
  * Motion output and profile status
  * ------------------------------------------------------------------------------------- */
 

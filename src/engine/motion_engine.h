@@ -9,25 +9,18 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
+#include "engine/dof_limit.h"
 #include "engine/frame_timer.h"
 #include "engine/game_data.h"
 #include "engine/rig_frame_store.h"
+#include "filters/motion_profil.h"
 #include "games/game_source.h"
 #include "platform/shared_memory.h"
 
 namespace tarvelin {
-
-struct DofLimit {
-    std::atomic<double> low{0.0};
-    std::atomic<double> high{0.0};
-
-    void set(double lowValue, double highValue) {
-        low.store(lowValue, std::memory_order_relaxed);
-        high.store(highValue, std::memory_order_relaxed);
-    }
-};
 
 class MotionEngine {
 public:
@@ -38,6 +31,14 @@ public:
     MotionEngine& operator=(const MotionEngine&) = delete;
 
     GameData& gameData() { return gameSource.gameData; }
+
+    // Freezes the cues: the soft start begins again from the cues as they stand (copies
+    // cueValues into frozenCues and sets transitionProgress to 0.0). Host threads call it
+    // while the game-source thread runs, so it takes cueMutex for the copy; see there.
+    void freezeCues();
+    // The same, for a caller that already holds cueMutex (the game-source thread inside its
+    // cue steps, e.g. its stale test).
+    void freezeCuesLocked();
 
     std::atomic<bool> connected{false};
     std::atomic<bool> running{false};
@@ -57,6 +58,12 @@ public:
     std::atomic<double> motionCancelFilter{60.0};
     std::atomic<double> motionCancelGain{1.0};
 
+    // The profiles read the telemetry channels and the input limits by reference; the limits
+    // are declared further down but are only read once the engine is built.
+    MotionProfil profilAir{"Profil AIR", gameSource.gameData.channels, inputDofLimits};
+    MotionProfil profilGround{"Profil GROUND", gameSource.gameData.channels, inputDofLimits};
+    MotionProfil profilTransition{"Transition", gameSource.gameData.channels, inputDofLimits};
+
     std::array<DofLimit, rigSlotCount> rigDofLimits{};
     std::array<DofLimit, rigSlotCount> inputDofLimits{};
 
@@ -72,6 +79,15 @@ public:
 
     RigFrameStore rigFrame;
     std::thread gameSourceThread;
+
+    // Serialises a freeze from a host thread with the game-source thread's cue steps, so that
+    // a freeze never lands between the cycle's writing of cueValues and its soft start (which
+    // would freeze live values the rig never saw) or in the middle of either. The cycle holds
+    // it from the combination of the profile outputs into cueValues to the end of the soft
+    // start, and calls freezeCuesLocked inside. It guards cueValues, frozenCues and
+    // transitionProgress, is held for microseconds at most, and never while a filter chain is
+    // evaluated, so no other lock is ever taken under it.
+    std::mutex cueMutex;
 
 private:
     MotionEngine();
