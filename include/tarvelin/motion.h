@@ -25,6 +25,7 @@
 #include <cstdint>
 #else
 #include <stdbool.h>
+#include <stddef.h>
 #include <stdint.h>
 #endif
 
@@ -170,6 +171,96 @@ TARVELIN_API double getProfilGrdTransitionStatus(void);
 /* The selected profile: 0 AIR, 1 GROUND. */
 TARVELIN_API int getactiveProfil(void);
 
+/* ---------------------------------------------------------------------------------------
+ * Rig controller link
+ *
+ * The rig controller is a microcontroller board on a USB serial port (250000 baud, 8N1). The
+ * bridge loop finds and identifies it, writes the messages the host and the engine queue, and
+ * keeps the frames it sends for readMessagemmf. Messages and frames are whole rig frames: two
+ * equal lead bytes, the content, and two trailing bytes. Messages handed in end in two
+ * placeholder bytes (0A 0D by convention) that the link replaces by the frame's check field;
+ * frames handed out end in 0A 0D. Queues hold at most 150 messages each; beyond that messages
+ * are dropped, so a link that does not drain costs its callers nothing.
+ *
+ * Unless said otherwise every function returns at once and may be called from any thread at
+ * any time, also while the loop runs.
+ * ------------------------------------------------------------------------------------- */
+
+/* Runs the bridge loop on the calling thread: returns 1 only after stopMMFtoSerial_Thread.
+ * Raises the calling thread to time-critical priority. While a loop already runs on another
+ * thread, returns 1 at once. */
+TARVELIN_API int startMMFtoSerial_Thread(void);
+
+/* Ends the bridge loop (and the UDP threads) and returns once the loop has ended: within about
+ * one loop pass, at once when no loop runs. */
+TARVELIN_API void stopMMFtoSerial_Thread(void);
+
+/* Queues `length` bytes for the rig controller. 1 queued; -1 refused (no loop or UDP thread
+ * runs, length 0 or negative, data null, or the queue of the live transport full). Never
+ * blocks; the engine calls it every cycle. */
+TARVELIN_API int sendMessagemmf(const uint8_t* data, int length);
+
+/* Sets the message repeated on every loop pass until a newer one arrives or it has gone out
+ * 11 or 12 times. The message is the bytes up to and including the first 0A 0D among the first
+ * 4096; it goes out as it stands. 1 queued; 0 refused (no loop or UDP thread runs, no 0A 0D,
+ * or 150 waiting). */
+TARVELIN_API int autoMessagemmf(const uint8_t* data);
+
+/* Takes the oldest frame received from the controller on the live transport into buffer (at
+ * least 4096 bytes): the bytes up to and including its first 0A 0D. Returns their count, 0 when
+ * there is none (or the frame holds no 0A 0D; it is removed all the same). */
+TARVELIN_API int readMessagemmf(uint8_t* buffer);
+
+/* 1 when readMessagemmf has a frame to give, else 0. */
+TARVELIN_API int newMessagemmf(void);
+
+/* 1 while the controller is connected (identified on serial, or a UDP thread has started) and
+ * the loop or a UDP thread runs, else 0. */
+TARVELIN_API int isConnected(void);
+
+/* 1 while the interface is enabled (not paused), else 0. */
+TARVELIN_API int isInterfaceRunning(void);
+
+/* Pauses the interface: closes the rig port; the loop idles until resumeInterface. Returns 1.
+ * Waits at most for a port call of the loop that is under way. */
+TARVELIN_API int pauseInterface(void);
+
+/* Enables the interface again. With auto-connect on returns 1 at once and the loop scans;
+ * otherwise identifies the controller on the standard port, up to three tries 500 ms apart:
+ * 1 connected, 0 failed. May take about 1.5 s plus the identification time-outs (10 s each). */
+TARVELIN_API int resumeInterface(void);
+
+/* Lets the loop scan every COM port for the controller while it is not connected. Returns 1.
+ * Only ports on a supported USB serial chip are ever written to. */
+TARVELIN_API int enableAutoconnect(void);
+
+/* Stops the scanning. Returns 1. */
+TARVELIN_API int disableAutoconnect(void);
+
+/* Sets the standard port from a name containing "COM" followed by its number ("COM7"; "COM"
+ * alone means 0). 1 stored; 0, keeping the old number, when the name holds no "COM". */
+TARVELIN_API int setStandartPort(const char* name);
+
+/* Whether connecting on the standard port first checks that the port is on a supported USB
+ * serial chip (CH340, FT232R, CP210x, SAM3X, STM32 virtual port). On by default. Turn it off
+ * for boards with native USB or other chips, and for virtual ports; the identification
+ * exchange still decides whether a rig controller answers. Scanning always checks the chip.
+ * Returns 1. */
+TARVELIN_API int setUsbChipCheck(int on);
+
+/* Duration of the bridge loop's last pass in milliseconds (nominally 2.0). */
+TARVELIN_API double getOutputTimeFrame(void);
+
+/* ---------------------------------------------------------------------------------------
+ * Wind controller
+ * ------------------------------------------------------------------------------------- */
+
+/* Sets up the engine's fan controller: port name such as L"COM4", line speed, mode of three
+ * characters (data bits, parity N/E/O, stop bits: L"8N1"), and the pause between two bytes in
+ * milliseconds. true when the port exists; the interval is kept either way. The engine opens
+ * the port and starts sending when the wind cue is active. */
+TARVELIN_API bool initWindSerial(const wchar_t* port, int baud, const wchar_t* mode, unsigned intervalMs);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif
@@ -178,6 +269,75 @@ TARVELIN_API int getactiveProfil(void);
 static_assert(sizeof(bool) == 1, "the interface passes bool as one byte");
 static_assert(sizeof(CalculationSnapshot) == 184, "calculation records are 23 doubles");
 static_assert(sizeof(AccelerationSnapshot) == 344, "telemetry records are 43 doubles");
+#endif
+
+#ifdef __cplusplus
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+/* A fan controller on its own serial port: a thread of its own sends one speed byte per
+ * interval. The engine holds one (see initWindSerial); a host may use instances of its own.
+ *
+ * init, updateBuffer, isInit and isRunning may be called from any thread; start, pause,
+ * unpause and stop from one controlling thread at a time (for the engine's instance, the
+ * engine's thread). */
+class TARVELIN_API WindSerial {
+public:
+    WindSerial();
+    /* Stops first. */
+    ~WindSerial();
+    WindSerial(const WindSerial&) = delete;
+    WindSerial& operator=(const WindSerial&) = delete;
+
+    /* Stores the settings: port name ("COM4"), line speed, mode ("8N1", "7E2": data bits,
+     * parity N/E/O in either case, stop bits 1 or 2) and the pause after each byte in ms.
+     * Returns true when the port exists; the interval is stored even when it does not. Resets
+     * the count of failed starts. */
+    bool init(const std::string& port, std::int32_t baud, const std::string& mode, std::uint32_t intervalMs);
+
+    /* Opens and configures the port, sends one 0x00 and starts the sending thread. Does nothing
+     * unless initialised and not running, and after three failed starts in a row (until init
+     * or stop). */
+    void start();
+
+    /* Sends one 0x00, then keeps taking bytes from the buffer without writing them. */
+    void pause();
+    /* Writes the buffer's bytes again. */
+    void unpause();
+
+    /* Sends one 0x00, ends and joins the sending thread, closes the port. Throws
+     * std::system_error when called from the sending thread itself. */
+    void stop();
+
+    bool isRunning() const;
+    bool isInit() const;
+
+    /* Replaces the bytes still to send, oldest first; one goes out per interval. */
+    void updateBuffer(const std::vector<std::uint8_t>& bytes);
+
+private:
+    bool configurePort(std::int32_t baud, const std::string& mode);
+    void sendingThreadFunc();
+
+    void* portHandle;
+    std::atomic<bool> running;
+    std::atomic<bool> paused;
+    std::atomic<bool> initialized;
+    std::thread sendingThread;
+    std::mutex bufferMutex;
+    std::vector<std::uint8_t> sendBuffer;
+    std::atomic<std::uint32_t> sendIntervalMs;
+    std::string portName;
+    std::int32_t baudRate;
+    std::string lineMode;
+    std::atomic<std::int32_t> failedStarts;
+    /* Guards the port name, speed and mode: init runs on a host thread while the engine's
+     * thread may be starting the port with them. */
+    std::mutex settingsMutex;
+};
 #endif
 
 #endif /* TARVELIN_MOTION_H */

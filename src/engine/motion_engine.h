@@ -19,6 +19,7 @@
 #include "filters/motion_profil.h"
 #include "games/game_source.h"
 #include "platform/shared_memory.h"
+#include "tarvelin/motion.h"
 
 namespace tarvelin {
 
@@ -39,6 +40,10 @@ public:
     // The same, for a caller that already holds cueMutex (the game-source thread inside its
     // cue steps, e.g. its stale test).
     void freezeCuesLocked();
+
+    // The fan controller; first, so that it is destroyed last, after the game-source thread
+    // that feeds it has stopped.
+    WindSerial windSerial;
 
     std::atomic<bool> connected{false};
     std::atomic<bool> running{false};

@@ -23,6 +23,19 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/wide_text.cpp)
 endif()
 
+# Serial ports and the thread's last system error (the rig link and the fan controller).
+if(WIN32)
+  target_sources(tarvelin_objects PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/win32/serial_port.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/system_error.cpp)
+else()
+  target_sources(tarvelin_objects PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/posix/com_ports.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/serial_line_speed.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/serial_port.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/system_error.cpp)
+endif()
+
 # Run-time loading of a shared library, for the host tools (not part of the engine itself).
 add_library(tarvelin_platform_loader STATIC)
 if(WIN32)

@@ -1,0 +1,347 @@
+#include "serial/bridge.h"
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/realtime.h"
+#include "platform/serial_port.h"
+#include "platform/shared_memory.h"
+#include "platform/system_error.h"
+#include "serial/bridge_state.h"
+#include "serial/console.h"
+#include "serial/crc16.h"
+#include "serial/frame_parser.h"
+#include "serial/port_discovery.h"
+#include "serial/rig_port.h"
+#include "serial/send_large_or_whole.h"
+#include "serial/serial_exception.h"
+
+namespace tarvelin::serial {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr std::size_t mailboxSize = 4096;
+// A real line brings about 50 bytes per 2 ms pass; a virtual port can flood far faster. The
+// receive step stops after this many bytes so that such a flood cannot keep the loop from
+// sending; the rest is read on the next pass.
+constexpr std::size_t receiveLimitPerPass = 16384;
+// While the link is down and nothing is to be scanned, the loop waits this long per pass.
+constexpr milliseconds idlePause{10};
+// stopBridge waits at most this long: a loop pass blocked in a port write ends within the
+// port's 10 s write time-out.
+constexpr auto stopWaitLimit = std::chrono::seconds(15);
+
+void sleepFor(milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
+
+void require(bool succeeded) {
+    if (!succeeded) RaiseSerialError();
+}
+
+bool purge(PortSession session) {
+    return rigPort().use(session, [](platform::SerialHandle handle) { return platform::purgeReceive(handle); });
+}
+
+bool bytesWaiting(PortSession session, std::uint32_t& waiting) {
+    return rigPort().use(session, [&waiting](platform::SerialHandle handle) { return platform::clearCommError(handle, &waiting); });
+}
+
+bool readPort(PortSession session, std::uint8_t* buffer, std::uint32_t length, std::uint32_t& read) {
+    return rigPort().use(session, [&](platform::SerialHandle handle) { return platform::readSerial(handle, buffer, length, read); });
+}
+
+void sendIdentificationRequests(PortSession session) {
+    writeRigPort(session, identificationRequest);
+    writeRigPort(session, identificationRequest);
+}
+
+bool isIdentificationReply(const std::uint8_t* bytes) {
+    for (const auto& reply : {identificationReplyId1, identificationReplyId1Crc, identificationReplyId2, identificationReplyId2Crc}) {
+        if (std::equal(reply.begin(), reply.end(), bytes)) return true;
+    }
+    return false;
+}
+
+// Motion queued while no controller was connected is out of date by the time one is: a freshly
+// identified controller starts from what comes after its connection.
+void dropStaleMessages() {
+    bridgeState().serialSendQueue.clear();
+}
+
+// One scanned port: configure, ask twice, compare the last 8 bytes that came back. Returns
+// true when the scan is over (connected, or the port stopped answering mid-read).
+bool tryScannedPort(unsigned number) {
+    BridgeState& state = bridgeState();
+    const PortSession session = configureRigPort(static_cast<int>(number));
+    if (session != 0) {
+        try {
+            require(purge(session));
+            sendIdentificationRequests(session);
+            sleepFor(milliseconds(10));
+            std::uint32_t waiting = 0;
+            require(bytesWaiting(session, waiting));
+            if (waiting >= 8) {
+                std::vector<std::uint8_t> discarded(waiting - 8);
+                std::uint32_t read = 0;
+                if (!discarded.empty()) {
+                    require(readPort(session, discarded.data(), static_cast<std::uint32_t>(discarded.size()), read));
+                }
+                std::uint8_t reply[8] = {};
+                require(readPort(session, reply, sizeof reply, read));
+                if (read < sizeof reply) {
+                    closeRigPort(session);
+                    return true;
+                }
+                if (isIdentificationReply(reply)) {
+                    dropStaleMessages();
+                    state.serialConnected.store(true);
+                    sendMessage(firstMessageAfterAutoConnect);
+                    sendMessage(secondMessageAfterAutoConnect);
+                    return true;
+                }
+            }
+        } catch (const CSerialException&) {
+            consolePrint("Serialexception , Error:%u\n", platform::lastSystemError());
+        }
+    }
+    closeRigPort(session);
+    consolePrint("Serialexception , Error:%u\n", platform::lastSystemError());
+    return false;
+}
+
+// The loop's receive step: every byte the driver holds, one read each. False when a port call
+// failed (the port has then been closed).
+bool receive(PortSession session, std::vector<std::uint8_t>& buffer) {
+    try {
+        std::size_t received = 0;
+        while (received < receiveLimitPerPass) {
+            std::uint32_t waiting = 0;
+            require(bytesWaiting(session, waiting));
+            if (waiting == 0) break;
+            std::uint8_t byte = 0;
+            std::uint32_t read = 0;
+            require(readPort(session, &byte, 1, read));
+            // A read that timed out delivered nothing; appending anyway would insert a byte the
+            // line never carried.
+            if (read == 1) buffer.push_back(byte);
+            ++received;
+        }
+        return true;
+    } catch (const CSerialException& error) {
+        consolePrint(" Serial Exception Error: %u \n", error.errorCode);
+        closeRigPort(session);
+        return false;
+    }
+}
+
+void bridgeLoop() {
+    BridgeState& state = bridgeState();
+    state.bridgeRunning.store(true);
+    state.bridgeStopped.store(false);
+    state.interfaceEnabled.store(true);
+    state.bridgeTimer.restart();
+
+    FragmentAssembler assembler(state.serialReceiveQueue);
+    RigPortWriter writer;
+    SendContext sendContext;
+    sendContext.write = &RigPortWriter::write;
+    sendContext.object = &writer;
+    Message message;
+
+    for (;;) {
+        if (!state.bridgeRunning.load()) break;
+        if (!state.interfaceEnabled.load() || state.udpPeerActive.load()) {
+            sleepFor(milliseconds(100));
+            continue;
+        }
+        const PortSession session = rigPort().session();
+        if (!state.serialConnected.load() || session == 0) {
+            state.serialPeerActive.store(false);
+            // What was left of the last connection's stream would be glued to the next one's; a
+            // stray length field could then hold up the first frames of the new connection.
+            state.receiveBuffer.clear();
+            assembler.reset();
+            if (state.autoconnectEnabled.load()) {
+                autoConnect();
+            } else {
+                sleepFor(idlePause);
+            }
+            continue;
+        }
+        writer.session = session;
+
+        while (state.serialSendQueue.takeFront(message)) {
+            if (message.size() < 2) continue;
+            storeCrc(crc16Arc({message.data(), message.size() - 2}), message.data() + message.size() - 2);
+            try {
+                sendLargeOrWhole(sendContext, message);
+            } catch (const CSerialException& error) {
+                consolePrint(" Serial Exception Error: %u \n", error.errorCode);
+                closeRigPort(session);
+            }
+        }
+
+        if (state.autoSendQueue.copyFront(message)) {
+            if (message.size() > 2) {
+                try {
+                    writeRigPort(session, message);
+                } catch (const CSerialException& error) {
+                    consolePrint(" Serial Exception Error: %u \n", error.errorCode);
+                    closeRigPort(session);
+                }
+            }
+            state.autoSendQueue.advanceRepetition(state.autoRepeatCount);
+        }
+
+        if (!receive(session, state.receiveBuffer)) continue;
+        if (FrameParser(state.receiveBuffer, state.serialReceiveQueue, assembler, state.versionAtLeast328) != 0) {
+            state.serialPeerActive.store(true);
+        }
+        state.bridgeTimer.waitNextPeriod();
+    }
+
+    closeRigPort();
+    assembler.reset();
+}
+
+}  // namespace
+
+int runBridge() {
+    BridgeState& state = bridgeState();
+    // Two loops on one port would split the controller's byte stream between them and lose
+    // frames; the second caller returns as if its loop had ended.
+    if (state.loopActive.exchange(true)) return 1;
+
+    platform::requestFineTimerResolution();
+    platform::raiseProcessPriority();
+    platform::raiseThreadPriority();
+
+    platform::SharedMemory transmitBlock;
+    platform::SharedMemory receiveBlock;
+    if (transmitBlock.createOrOpen(L"Tarvelin_tx", mailboxSize)) {
+        if (transmitBlock.map(platform::MapAccess::readWrite, mailboxSize) == nullptr) {
+            consolePrint("Could not map view of file (%d).\n", static_cast<int>(platform::lastSystemError()));
+            transmitBlock.close();
+        } else if (receiveBlock.createOrOpen(L"Tarvelin_rx", mailboxSize)) {
+            if (receiveBlock.map(platform::MapAccess::readWrite, mailboxSize) == nullptr) {
+                consolePrint("Could not map view of file (%d).\n", static_cast<int>(platform::lastSystemError()));
+                receiveBlock.close();
+            }
+        }
+    }
+
+    bridgeLoop();
+
+    receiveBlock.close();
+    transmitBlock.close();
+    closeRigPort();
+    // The loop counts as ended only once everything it held is released, so that a start right
+    // after stopBridge returned finds no loop still winding down.
+    state.loopActive.store(false);
+    state.bridgeStopped.store(true);
+    return 1;
+}
+
+void stopBridge() {
+    BridgeState& state = bridgeState();
+    state.bridgeRunning.store(false);
+    const bool udpWasRunning = state.udpRunning.exchange(false);
+    if (state.bridgeStopped.load()) return;
+    const auto deadline = std::chrono::steady_clock::now() + stopWaitLimit;
+    while (!state.bridgeStopped.load() && !state.udpStopped.load()) {
+        // Nothing that could ever set either flag is running: waiting would never end.
+        if (!state.loopActive.load() && !udpWasRunning) return;
+        if (std::chrono::steady_clock::now() > deadline) return;
+        sleepFor(milliseconds(1));
+    }
+}
+
+int sendMessage(std::span<const std::uint8_t> message) {
+    BridgeState& state = bridgeState();
+    if (!state.bridgeRunning.load() && !state.udpRunning.load()) return -1;
+    if (message.empty()) return -1;
+    const bool serialPeer = state.serialPeerActive.load();
+    const bool udpPeer = state.udpPeerActive.load();
+    if (serialPeer) {
+        if (state.serialSendQueue.pushIfBelow(queueLimit, message)) return 1;
+        if (udpPeer && state.udpSendQueue.pushIfBelow(queueLimit, message)) return 1;
+        return -1;
+    }
+    if (!udpPeer) {
+        // No side has answered yet: the message waits for whichever transport comes up.
+        state.serialSendQueue.pushIfBelow(queueLimit, message);
+        state.udpSendQueue.pushIfBelow(queueLimit, message);
+        return 1;
+    }
+    return state.udpSendQueue.pushIfBelow(queueLimit, message) ? 1 : -1;
+}
+
+int connectStandardPort() {
+    BridgeState& state = bridgeState();
+    if (state.serialConnected.load()) return 0;
+    sleepFor(milliseconds(5));
+    const int number = state.standardPort.load();
+    const std::string name = "COM" + std::to_string(number);
+    if (state.usbChipCheck.load() && !isSupportedUsbSerial(name)) {
+        consolePrint("fail vid..");
+        return 0;
+    }
+
+    const PortSession session = configureRigPort(number);
+    if (session != 0) {
+        try {
+            consolePrint("opened..");
+            sleepFor(milliseconds(15));
+            require(purge(session));
+            sendIdentificationRequests(session);
+            std::uint8_t reply[8] = {};
+            std::uint32_t read = 0;
+            require(readPort(session, reply, sizeof reply, read));
+            if (read == sizeof reply) {
+                if (std::equal(identificationReplyId1.begin(), identificationReplyId1.end(), reply)) {
+                    consolePrint("..id correct. \n");
+                    dropStaleMessages();
+                    state.serialConnected.store(true);
+                    return 1;
+                }
+                consolePrint(".. wrong id");
+                closeRigPort(session);
+                return 0;
+            }
+        } catch (const CSerialException&) {
+            consolePrint("Error port open..");
+        }
+    }
+    closeRigPort(session);
+    consolePrint("Serialexception when open port. , Error:%u\n", platform::lastSystemError());
+    sleepFor(milliseconds(15));
+    return 0;
+}
+
+void autoConnect() {
+    BridgeState& state = bridgeState();
+    sleepFor(milliseconds(50));
+    std::vector<unsigned> ports;
+    if (!CEnumerateSerial::UsingQueryDosDevice(ports)) {
+        consolePrint("CEnumerateSerial::UsingQueryDosDevice failed, Error:%u\n", platform::lastSystemError());
+        return;
+    }
+    sleepFor(milliseconds(50));
+    for (const unsigned number : ports) consolePrint("COM%u ", number);
+
+    for (const unsigned number : ports) {
+        sleepFor(milliseconds(200));
+        if (!state.bridgeRunning.load() || !state.interfaceEnabled.load() || !state.autoconnectEnabled.load()) return;
+        // The chip check always applies here: a scan never writes to a device it cannot name.
+        if (!isSupportedUsbSerial("COM" + std::to_string(number))) continue;
+        if (tryScannedPort(number)) return;
+    }
+}
+
+}  // namespace tarvelin::serial

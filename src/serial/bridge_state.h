@@ -1,0 +1,52 @@
+#pragma once
+// The process-wide state of the rig controller link: its flags, its five message queues and
+// the bridge loop's timer. It lives from library load to unload and belongs to no engine object;
+// the serial bridge, the UDP listening thread and the multicast sender all share it.
+//
+// Flags are atomics (sequentially consistent: each is written by one side and polled by the
+// other). Queues are safe for concurrent producers and consumers. Fields marked "loop only"
+// belong to the thread running the bridge loop.
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "engine/frame_timer.h"
+#include "serial/message_queue.h"
+
+namespace tarvelin::serial {
+
+struct BridgeState {
+    std::atomic<bool> serialConnected{false};     // rig port open and identified
+    std::atomic<bool> serialPeerActive{false};    // valid frames came over serial since connecting
+    std::atomic<bool> udpPeerActive{false};       // valid frames came over UDP within the last 8 s
+    std::atomic<bool> udpLinkUp{false};           // a UDP thread has started (never cleared)
+    std::atomic<bool> bridgeRunning{false};       // the bridge loop is to keep running
+    std::atomic<bool> bridgeStopped{false};       // the bridge loop has ended
+    std::atomic<bool> udpRunning{false};          // the UDP threads are to keep running
+    std::atomic<bool> udpStopped{false};          // a UDP thread has ended
+    std::atomic<bool> interfaceEnabled{true};     // pauseInterface / resumeInterface
+    std::atomic<bool> autoconnectEnabled{false};  // scan the COM ports while not connected
+    std::atomic<std::int32_t> standardPort{0};    // COM number for the standard-port connection
+    std::atomic<std::int32_t> versionAtLeast328{0};
+    std::int32_t autoRepeatCount = 0;  // loop only
+    FrameTimer bridgeTimer;            // loop only, but for its last interval
+
+    MessageQueue serialSendQueue;
+    MessageQueue autoSendQueue;
+    MessageQueue udpSendQueue;
+    MessageQueue serialReceiveQueue;
+    MessageQueue udpReceiveQueue;
+
+    std::vector<std::uint8_t> receiveBuffer;  // loop only: serial bytes not yet cut into frames
+
+    // The standard-port connection checks the port's USB chip first (setUsbChipCheck).
+    std::atomic<bool> usbChipCheck{true};
+    // A bridge loop runs on some host thread; a second start while it does returns at once.
+    std::atomic<bool> loopActive{false};
+};
+
+// The one instance, built when the library loads.
+BridgeState& bridgeState();
+
+}  // namespace tarvelin::serial

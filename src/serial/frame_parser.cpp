@@ -1,0 +1,92 @@
+#include "serial/frame_parser.h"
+
+#include "serial/crc16.h"
+
+namespace tarvelin::serial {
+
+namespace {
+
+// The receive queues keep at most 151 frames: the limit is tested before the push.
+constexpr std::size_t receiveQueueLimit = queueLimit + 1;
+
+bool checkFieldMatches(const std::uint8_t* frame, std::size_t length) {
+    return crc16Arc({frame, length - 2}) == loadLe16(frame + length - 2);
+}
+
+bool endsWithTrailer(const std::uint8_t* frame, std::size_t length) {
+    return frame[length - 2] == trailer0 && frame[length - 1] == trailer1;
+}
+
+// Queues the frame with its check field replaced by 0A 0D.
+void queueFrame(const std::uint8_t* frame, std::size_t length, MessageQueue& queue) {
+    Message message(frame, frame + length);
+    message[length - 2] = trailer0;
+    message[length - 1] = trailer1;
+    queue.pushIfBelow(receiveQueueLimit, message);
+}
+
+}  // namespace
+
+int FrameParser(std::vector<std::uint8_t>& buffer, MessageQueue& queue, FragmentAssembler& assembler,
+                std::atomic<std::int32_t>& versionAtLeast328) {
+    // Consumed bytes are counted and erased once at the end, so that a long run of garbage
+    // costs one pass instead of one move of the whole buffer per dropped byte.
+    const std::size_t size = buffer.size();
+    std::size_t position = 0;
+    bool accepted = false;
+
+    while (size - position >= shortFrameLength) {
+        const std::uint8_t* frame = buffer.data() + position;
+        const std::size_t available = size - position;
+        const std::uint8_t lead = frame[0];
+
+        if (lead == leadShort && frame[1] == leadShort) {
+            if (endsWithTrailer(frame, shortFrameLength) || checkFieldMatches(frame, shortFrameLength)) {
+                queueFrame(frame, shortFrameLength, queue);
+                if (versionAtLeast328.load() == 0 && frame[2] == versionCommand &&
+                    versionValue(frame) >= versionWithChecksummedAutoMessages) {
+                    versionAtLeast328.store(1);
+                }
+                position += shortFrameLength;
+                accepted = true;
+                continue;
+            }
+        } else if (lead == leadData38 && frame[1] == leadData38) {
+            if (available < data38FrameLength) break;
+            if (endsWithTrailer(frame, data38FrameLength) || checkFieldMatches(frame, data38FrameLength)) {
+                queueFrame(frame, data38FrameLength, queue);
+                position += data38FrameLength;
+                accepted = true;
+                continue;
+            }
+        } else if ((lead == leadVariable || lead == leadLarge) && frame[1] == lead) {
+            const std::size_t payloadLength = loadLe16(frame + 2);
+            const std::size_t frameLength = payloadLength + lengthFrameOverhead;
+            if (available < frameLength) break;
+            if (checkFieldMatches(frame, frameLength)) {
+                if (lead == leadVariable) {
+                    queueFrame(frame, frameLength, queue);
+                } else {
+                    assembler.addFragment({frame + 4, payloadLength});
+                }
+                position += frameLength;
+                accepted = true;
+                continue;
+            }
+        } else if (lead == leadData78 && frame[1] == leadData78) {
+            if (available < data78FrameLength) break;
+            if (checkFieldMatches(frame, data78FrameLength)) {
+                queueFrame(frame, data78FrameLength, queue);
+                position += data78FrameLength;
+                accepted = true;
+                continue;
+            }
+        }
+        ++position;
+    }
+
+    buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(position));
+    return accepted ? 1 : 0;
+}
+
+}  // namespace tarvelin::serial

@@ -1,0 +1,196 @@
+// The fan controller: one speed byte per interval from a thread of its own, on a port that it
+// opens and configures itself.
+
+#include <cctype>
+#include <chrono>
+
+#include "engine/motion_engine.h"
+#include "platform/serial_port.h"
+#include "tarvelin/motion.h"
+
+namespace {
+
+using tarvelin::platform::SerialHandle;
+
+bool writeOneByte(SerialHandle handle, std::uint8_t byte) {
+    std::uint32_t written = 0;
+    return tarvelin::platform::writeSerial(handle, &byte, 1, written);
+}
+
+// UTF-8 of a zero-terminated wide string: UTF-16 where wchar_t has 16 bits (Windows), UTF-32
+// elsewhere. An unpaired surrogate becomes U+FFFD.
+std::string utf8FromWide(const wchar_t* text) {
+    std::string out;
+    if (text == nullptr) return out;
+    while (*text != 0) {
+        char32_t code = static_cast<char32_t>(*text++);
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (code >= 0xD800 && code < 0xDC00 && *text >= 0xDC00 && *text < 0xE000) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(*text++) - 0xDC00);
+            } else if (code >= 0xD800 && code < 0xE000) {
+                code = 0xFFFD;
+            }
+        }
+        if (code > 0x10FFFF) code = 0xFFFD;
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+WindSerial::WindSerial()
+    : portHandle(tarvelin::platform::invalidSerialHandle()),
+      running(false),
+      paused(false),
+      initialized(false),
+      sendIntervalMs(15),
+      baudRate(0),
+      failedStarts(0) {}
+
+WindSerial::~WindSerial() {
+    stop();
+}
+
+bool WindSerial::init(const std::string& port, std::int32_t baud, const std::string& mode, std::uint32_t intervalMs) {
+    sendIntervalMs.store(intervalMs);
+    if (!tarvelin::platform::dosDeviceExists(port)) {
+        initialized.store(false);
+        return false;
+    }
+    {
+        std::lock_guard lock(settingsMutex);
+        portName = port;
+        baudRate = baud;
+        lineMode = mode;
+    }
+    initialized.store(true);
+    failedStarts.store(0);
+    return true;
+}
+
+void WindSerial::start() {
+    if (!initialized.load() || running.load() || failedStarts.load() >= 3) return;
+    std::string port;
+    std::int32_t baud = 0;
+    std::string mode;
+    {
+        std::lock_guard lock(settingsMutex);
+        port = portName;
+        baud = baudRate;
+        mode = lineMode;
+    }
+    portHandle = tarvelin::platform::openSerialDevice("\\\\.\\" + port);
+    const bool open = portHandle != tarvelin::platform::invalidSerialHandle();
+    if (open && configurePort(baud, mode) && writeOneByte(portHandle, 0x00)) {
+        paused.store(false);
+        running.store(true);
+        sendingThread = std::thread(&WindSerial::sendingThreadFunc, this);
+        return;
+    }
+    if (open) {
+        tarvelin::platform::closeSerialDevice(portHandle);
+        portHandle = tarvelin::platform::invalidSerialHandle();
+    }
+    running.store(false);
+    failedStarts.fetch_add(1);
+}
+
+bool WindSerial::configurePort(std::int32_t baud, const std::string& mode) {
+    if (mode.size() != 3) return false;
+    tarvelin::platform::LineSettings line;
+    line.baudRate = static_cast<std::uint32_t>(baud);
+    line.byteSize = static_cast<std::uint8_t>(mode[0] - '0');
+    switch (std::toupper(static_cast<unsigned char>(mode[1]))) {
+        case 'E': line.parity = tarvelin::platform::Parity::even; break;
+        case 'N': line.parity = tarvelin::platform::Parity::none; break;
+        case 'O': line.parity = tarvelin::platform::Parity::odd; break;
+        default: return false;
+    }
+    switch (mode[2]) {
+        case '1': line.stopBits = tarvelin::platform::StopBits::one; break;
+        case '2': line.stopBits = tarvelin::platform::StopBits::two; break;
+        default: return false;
+    }
+    if (!tarvelin::platform::configureLine(portHandle, line)) return false;
+
+    tarvelin::platform::CommTimeouts timeouts;
+    timeouts.readInterval = 50;
+    timeouts.readTotalMultiplier = 10;
+    timeouts.readTotalConstant = 50;
+    timeouts.writeTotalMultiplier = 10;
+    timeouts.writeTotalConstant = 50;
+    tarvelin::platform::setCommTimeouts(portHandle, timeouts);
+    return true;
+}
+
+void WindSerial::sendingThreadFunc() {
+    while (running.load()) {
+        bool haveByte = false;
+        std::uint8_t byte = 0;
+        {
+            std::lock_guard lock(bufferMutex);
+            if (!sendBuffer.empty()) {
+                byte = sendBuffer.front();
+                sendBuffer.erase(sendBuffer.begin());
+                haveByte = true;
+            }
+        }
+        if (haveByte && !paused.load()) writeOneByte(portHandle, byte);
+        const std::uint32_t interval = sendIntervalMs.load();
+        if (interval != 0) {
+            std::this_thread::sleep_until(std::chrono::steady_clock::now() + std::chrono::milliseconds(interval));
+        }
+    }
+}
+
+void WindSerial::updateBuffer(const std::vector<std::uint8_t>& bytes) {
+    std::lock_guard lock(bufferMutex);
+    if (&bytes != &sendBuffer) sendBuffer.assign(bytes.begin(), bytes.end());
+}
+
+void WindSerial::pause() {
+    if (portHandle != tarvelin::platform::invalidSerialHandle()) writeOneByte(portHandle, 0x00);
+    paused.store(true);
+}
+
+void WindSerial::unpause() {
+    paused.store(false);
+}
+
+void WindSerial::stop() {
+    if (portHandle != tarvelin::platform::invalidSerialHandle()) writeOneByte(portHandle, 0x00);
+    running.store(false);
+    failedStarts.store(0);
+    if (sendingThread.joinable()) sendingThread.join();
+    if (portHandle != tarvelin::platform::invalidSerialHandle()) {
+        tarvelin::platform::closeSerialDevice(portHandle);
+        portHandle = tarvelin::platform::invalidSerialHandle();
+    }
+}
+
+bool WindSerial::isRunning() const {
+    return running.load();
+}
+
+bool WindSerial::isInit() const {
+    return initialized.load();
+}
+
+extern "C" bool initWindSerial(const wchar_t* port, int baud, const wchar_t* mode, unsigned intervalMs) {
+    return tarvelin::MotionEngine::instance().windSerial.init(utf8FromWide(port), baud, utf8FromWide(mode), intervalMs);
+}
