@@ -1,0 +1,302 @@
+// The bridge against emulated rig controller boards: identification, sending, receiving,
+// queue limits, pausing, repetition, and a board that vanishes and comes back.
+
+#include <algorithm>
+#include <atomic>
+
+#include "serial/bridge_state.h"
+#include "serial/crc16.h"
+#include "serial/rig_frames.h"
+#include "serial/support/link_fixture.h"
+#include "tarvelin/motion.h"
+
+namespace tarvelin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+Bytes withCrc(Bytes frame) {
+    const std::uint16_t crc = serial::crc16Arc(frame);
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return frame;
+}
+
+Bytes lengthFrame(std::uint8_t lead, const Bytes& payload) {
+    Bytes frame{lead, lead, static_cast<std::uint8_t>(payload.size() & 0xFF), static_cast<std::uint8_t>(payload.size() >> 8)};
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return withCrc(frame);
+}
+
+Bytes motionFrame(std::uint8_t seed) {
+    Bytes frame{0xFC, 0xFC};
+    for (int i = 0; i < 32; ++i) frame.push_back(static_cast<std::uint8_t>(seed + i));
+    frame.insert(frame.end(), {0x0A, 0x0D});
+    return frame;
+}
+
+Bytes fixed(const serial::FixedMessage& message) {
+    return Bytes(message.begin(), message.end());
+}
+
+std::vector<Bytes> framesWithLead(RigEmulatorClient& boards, const std::string& board, std::uint8_t lead) {
+    auto frames = boards.frames(board);
+    std::erase_if(frames, [lead](const Bytes& frame) { return frame[0] != lead; });
+    return frames;
+}
+
+Bytes readOne() {
+    Bytes buffer(4096);
+    const int length = readMessagemmf(buffer.data());
+    buffer.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return buffer;
+}
+
+class RigLinkTest : public LinkFixture {};
+
+TEST_F(RigLinkTest, StandardPortIdentifiesAndSendsMotionFramesWithTheirCheckField) {
+    startBridge();
+    connectOnStandardPort(5);
+    EXPECT_TRUE(printed("opened..")) << console();
+    EXPECT_TRUE(printed("..id correct. \n"));
+    EXPECT_EQ(boards().counts("com5").identificationRequests, 2u);
+
+    const Bytes frame = motionFrame(0x40);
+    ASSERT_EQ(sendMessagemmf(frame.data(), static_cast<int>(frame.size())), 1);
+    ASSERT_TRUE(waitFor([&] { return !framesWithLead(boards(), "com5", 0xFC).empty(); }));
+    const Bytes sent = framesWithLead(boards(), "com5", 0xFC).front();
+    Bytes expected(frame.begin(), frame.end() - 2);
+    expected = withCrc(expected);
+    EXPECT_EQ(toHex(sent), toHex(expected)) << "the last two bytes carry the CRC of the first 34";
+    EXPECT_EQ(boards().counts("com5").badFrames, 0u);
+}
+
+TEST_F(RigLinkTest, StandardPortRefusesOtherChipsAndOtherReplies) {
+    startBridge();
+    bench().attach(7);
+    boards().reply("com7", fixed(serial::identificationReplyId1));
+    setStandartPort("COM7");
+    EXPECT_EQ(resumeInterface(), 0);
+    EXPECT_TRUE(printed("vid wrong \n\r")) << console();
+    EXPECT_TRUE(printed("fail vid.."));
+    EXPECT_EQ(boards().counts("com7").identificationRequests, 0u) << "nothing is written to an unknown chip";
+
+    // Without the chip check the identification exchange alone decides.
+    setUsbChipCheck(0);
+    EXPECT_EQ(resumeInterface(), 1) << console();
+    pauseInterface();
+
+    bench().attach(5);
+    boards().reply("com5", fixed(serial::identificationReplyId2Crc));
+    setStandartPort("COM5");
+    EXPECT_EQ(resumeInterface(), 0);
+    EXPECT_TRUE(printed(".. wrong id"));
+    EXPECT_EQ(isConnected(), 0);
+}
+
+TEST_F(RigLinkTest, ScanningFindsTheBoardFromTheLastEightWaitingBytes) {
+    bench().attach(6);
+    Bytes reply{0x01, 0x02, 0x03, 0x04};
+    const Bytes id = fixed(serial::identificationReplyId1Crc);
+    reply.insert(reply.end(), id.begin(), id.end());
+    boards().reply("com6", reply, true);  // 12 bytes wait after the two requests
+    enableAutoconnect();
+    startBridge();
+    ASSERT_TRUE(waitFor([] { return isConnected() == 1; }, 20s)) << console();
+    EXPECT_TRUE(printed("COM6 "));
+
+    // The two handshake messages are the first frames after the identification requests.
+    ASSERT_TRUE(waitFor([&] { return boards().frames("com6").size() >= 4; }));
+    const auto frames = boards().frames("com6");
+    EXPECT_EQ(toHex(frames[2]), toHex(withCrc({0xF9, 0xF9, 0x04, 0x00, 0x01, 0x00})));
+    EXPECT_EQ(toHex(frames[3]), toHex(withCrc({0xF9, 0xF9, 0x02, 0x00, 0x01, 0x00})));
+}
+
+TEST_F(RigLinkTest, LargeMessagesLeaveAsFragmentsAndTheBoardsFramesArrive) {
+    startBridge();
+    connectOnStandardPort(5);
+
+    Bytes large{0xFA, 0xFA, 0xAA, 0x04};  // payload of 1194 bytes
+    for (int i = 0; i < 1194; ++i) large.push_back(static_cast<std::uint8_t>(i * 13));
+    large.insert(large.end(), {0x0A, 0x0D});
+    ASSERT_EQ(sendMessagemmf(large.data(), static_cast<int>(large.size())), 1);
+    ASSERT_TRUE(waitFor([&] { return !boards().messages("com5").empty(); }));
+    EXPECT_EQ(toHex(boards().messages("com5").front()), toHex(large));
+    const auto fragments = framesWithLead(boards(), "com5", 0xFA);
+    ASSERT_EQ(fragments.size(), 3u);
+    EXPECT_EQ(fragments[0].size(), 514u);
+    EXPECT_EQ(fragments[2].size(), 208u);
+
+    // From the board: an F8 frame split over two writes, garbage before an FE frame, a version
+    // reply, and a fragmented message.
+    Bytes f8{0xF8, 0xF8};
+    f8.resize(36, 0x21);
+    f8 = withCrc(f8);
+    boards().send("com5", Bytes(f8.begin(), f8.begin() + 20));
+    std::this_thread::sleep_for(20ms);
+    boards().send("com5", Bytes(f8.begin() + 20, f8.end()));
+    Bytes noisy{0x00, 0x13, 0xFE, 0x55};
+    const Bytes fe = lengthFrame(0xFE, Bytes(10, 0x66));
+    noisy.insert(noisy.end(), fe.begin(), fe.end());
+    boards().send("com5", noisy);
+    boards().send("com5", withCrc({0xF9, 0xF9, 0x02, 0x00, 28, 3}));
+    Bytes payload(600, 0x77);
+    for (std::uint16_t index = 0; index < 2; ++index) {
+        const std::size_t offset = index * 500u;
+        const std::size_t length = std::min<std::size_t>(500, payload.size() - offset);
+        Bytes fragment(8 + length);
+        fragment[1] = 0xF1;
+        fragment[2] = 9;
+        fragment[4] = static_cast<std::uint8_t>(index);
+        fragment[6] = 2;
+        std::copy_n(payload.begin() + static_cast<std::ptrdiff_t>(offset), length, fragment.begin() + 8);
+        boards().send("com5", lengthFrame(0xFA, fragment));
+    }
+
+    std::vector<Bytes> received;
+    ASSERT_TRUE(waitFor([&] {
+        while (newMessagemmf() == 1) received.push_back(readOne());
+        return std::count_if(received.begin(), received.end(), [](const Bytes& f) { return f[0] == 0xFA; }) == 1;
+    })) << received.size();
+    std::erase_if(received, [](const Bytes& f) { return f[0] == 0xF9 && f[2] == 0x01; });  // the second id reply
+    ASSERT_EQ(received.size(), 4u);
+    EXPECT_EQ(received[0].size(), 38u);
+    EXPECT_EQ(received[0][36], 0x0A);
+    EXPECT_EQ(received[1].size(), 16u);
+    EXPECT_EQ(received[1][0], 0xFE);
+    EXPECT_EQ(received[2][2], 0x02);
+    EXPECT_EQ(received[3].size(), 606u);
+    EXPECT_EQ(serial::bridgeState().versionAtLeast328.load(), 1);
+}
+
+TEST_F(RigLinkTest, QueuesRefuseAndDropBeyondTheirLimits) {
+    const Bytes frame = motionFrame(1);
+    EXPECT_EQ(sendMessagemmf(frame.data(), static_cast<int>(frame.size())), -1) << "no loop runs";
+    EXPECT_EQ(autoMessagemmf(frame.data()), 0);
+    EXPECT_TRUE(printed("no valid data"));
+
+    startBridge();  // not connected: nothing drains the queues
+    auto& state = serial::bridgeState();
+    for (int i = 0; i < 160; ++i) EXPECT_EQ(sendMessagemmf(frame.data(), static_cast<int>(frame.size())), 1);
+    EXPECT_EQ(state.serialSendQueue.size(), 150u);
+    EXPECT_EQ(state.udpSendQueue.size(), 150u);
+    EXPECT_EQ(sendMessagemmf(frame.data(), 0), -1);
+    EXPECT_EQ(sendMessagemmf(frame.data(), -5), -1);
+
+    for (int i = 0; i < 150; ++i) EXPECT_EQ(autoMessagemmf(frame.data()), 1);
+    EXPECT_EQ(autoMessagemmf(frame.data()), 0);
+    const Bytes noTrailer(100, 0x11);
+    EXPECT_EQ(autoMessagemmf(noTrailer.data()), 0);
+
+    state.serialReceiveQueue.push(fixed(serial::identificationReplyId1));
+    EXPECT_EQ(newMessagemmf(), 0) << "no transport has answered";
+    EXPECT_TRUE(readOne().empty());
+    EXPECT_EQ(state.serialReceiveQueue.size(), 1u);
+}
+
+TEST_F(RigLinkTest, PauseClosesThePortAndResumeIdentifiesAgain) {
+    startBridge();
+    connectOnStandardPort(5);
+    EXPECT_EQ(pauseInterface(), 1);
+    EXPECT_EQ(isInterfaceRunning(), 0);
+    EXPECT_EQ(isConnected(), 0);
+    EXPECT_EQ(resumeInterface(), 1);
+    EXPECT_EQ(isConnected(), 1);
+    EXPECT_EQ(boards().counts("com5").identificationRequests, 4u);
+
+    enableAutoconnect();
+    pauseInterface();
+    EXPECT_EQ(resumeInterface(), 1) << "with auto-connect on the loop scans";
+    EXPECT_EQ(isInterfaceRunning(), 1);
+}
+
+TEST_F(RigLinkTest, AutoMessageRepeatsUntilReplaced) {
+    startBridge();
+    connectOnStandardPort(5);
+    const Bytes first{0xF9, 0xF9, 0x07, 0x00, 0x01, 0x00, 0x0A, 0x0D};
+    const Bytes second{0xF9, 0xF9, 0x07, 0x00, 0x02, 0x00, 0x0A, 0x0D};
+    auto sendsOf = [&](const Bytes& message) {
+        const auto frames = boards().frames("com5");
+        return std::count(frames.begin(), frames.end(), message);
+    };
+    ASSERT_EQ(autoMessagemmf(first.data()), 1);
+    ASSERT_TRUE(waitFor([] { return serial::bridgeState().autoSendQueue.empty(); }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_GE(sendsOf(first), 11);
+    EXPECT_LE(sendsOf(first), 12);
+
+    // Queued together (while paused), the older one goes out once only.
+    boards().clear("com5");
+    pauseInterface();
+    autoMessagemmf(first.data());
+    autoMessagemmf(second.data());
+    ASSERT_EQ(resumeInterface(), 1);
+    ASSERT_TRUE(waitFor([] { return serial::bridgeState().autoSendQueue.empty(); }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(sendsOf(first), 1);
+    EXPECT_GE(sendsOf(second), 11);
+}
+
+TEST_F(RigLinkTest, VanishedBoardIsFoundAgainByScanning) {
+    bench().attach(6);
+    boards().reply("com6", fixed(serial::identificationReplyId2));
+    enableAutoconnect();
+    startBridge();
+    ASSERT_TRUE(waitFor([] { return isConnected() == 1; }, 20s)) << console();
+
+    // The engine's steady stream of motion frames.
+    std::atomic<bool> sending{true};
+    std::thread engine([&] {
+        const Bytes frame = motionFrame(9);
+        while (sending.load()) {
+            sendMessagemmf(frame.data(), static_cast<int>(frame.size()));
+            std::this_thread::sleep_for(2ms);
+        }
+    });
+    bench().detach(6);
+    EXPECT_TRUE(waitFor([] { return isConnected() == 0; }));
+    EXPECT_TRUE(printed(" Serial Exception Error: "));
+
+    bench().attach(6);
+    boards().reply("com6", fixed(serial::identificationReplyId1Crc));
+    EXPECT_TRUE(waitFor([] { return isConnected() == 1; }, 30s)) << console();
+    EXPECT_TRUE(waitFor([&] { return !framesWithLead(boards(), "com6", 0xFC).empty(); }));
+    sending.store(false);
+    engine.join();
+    EXPECT_EQ(boards().counts("com6").badFrames, 0u);
+}
+
+TEST_F(RigLinkTest, PausingWhileTheLoopWritesNeverCorruptsTheLine) {
+    startBridge();
+    connectOnStandardPort(5);
+    std::atomic<bool> sending{true};
+    std::thread engine([&] {
+        std::uint8_t seed = 0;
+        while (sending.load()) {
+            const Bytes frame = motionFrame(seed++);
+            sendMessagemmf(frame.data(), static_cast<int>(frame.size()));
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    for (int round = 0; round < 8; ++round) {
+        pauseInterface();
+        std::this_thread::sleep_for(3ms);
+        EXPECT_EQ(resumeInterface(), 1) << console();
+        std::this_thread::sleep_for(10ms);
+    }
+    sending.store(false);
+    engine.join();
+    std::this_thread::sleep_for(50ms);
+    const auto counts = boards().counts("com5");
+    EXPECT_EQ(counts.badFrames, 0u);
+    EXPECT_GT(framesWithLead(boards(), "com5", 0xFC).size(), 0u);
+}
+
+TEST_F(RigLinkTest, StopReturnsWhenNothingRuns) {
+    stopMMFtoSerial_Thread();
+    stopMMFtoSerial_Thread();
+    EXPECT_EQ(isConnected(), 0);
+}
+
+}  // namespace
+}  // namespace tarvelin::test

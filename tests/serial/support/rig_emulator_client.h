@@ -1,0 +1,61 @@
+#pragma once
+// Drives the rig controller emulator over its loopback control connection, from a native test
+// or from a Windows test under Wine alike.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/socket.h"
+
+namespace tarvelin::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct BoardCounts {
+    std::size_t goodFrames = 0;
+    std::size_t badFrames = 0;
+    std::size_t strayBytes = 0;
+    std::size_t identificationRequests = 0;
+};
+
+struct BoardLine {
+    std::uint32_t baud = 0;
+    int dataBits = 0;
+    char parity = '?';
+    int stopBits = 0;
+};
+
+class RigEmulatorClient {
+public:
+    RigEmulatorClient() = default;
+    ~RigEmulatorClient();
+    RigEmulatorClient(const RigEmulatorClient&) = delete;
+    RigEmulatorClient& operator=(const RigEmulatorClient&) = delete;
+
+    bool connect(std::uint16_t port);
+    // One command line; the reply line without "ok " (fails the test on an error reply).
+    std::string command(const std::string& line);
+
+    std::string attach(const std::string& board);
+    void detach(const std::string& board);
+    void reply(const std::string& board, const Bytes& bytes, bool firstOfBurstOnly = false);
+    void silence(const std::string& board);
+    void send(const std::string& board, const Bytes& bytes);
+    BoardCounts counts(const std::string& board);
+    std::vector<Bytes> frames(const std::string& board);
+    std::vector<Bytes> messages(const std::string& board);
+    // The bytes the board received and, for each, the milliseconds since it was attached.
+    Bytes received(const std::string& board, std::vector<double>* times = nullptr);
+    BoardLine line(const std::string& board);
+    void clear(const std::string& board);
+
+private:
+    platform::SocketHandle socket_ = platform::invalidSocket;
+    std::string pending_;
+};
+
+std::string toHex(const Bytes& bytes);
+Bytes fromHex(const std::string& text);
+
+}  // namespace tarvelin::test
