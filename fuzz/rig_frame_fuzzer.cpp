@@ -1,0 +1,75 @@
+// Arbitrary byte streams from the rig controller's line, in arbitrary chunks, through the frame
+// parser and its fragment assembler.
+//
+// Input: byte 0 picks the chunk sizes, byte 1 bit 0 asks for check fields to be filled in (so
+// that damaged-but-framed input reaches the assembler, not only the CRC test); the rest is the
+// stream. The parser must never keep more than one frame's worth of bytes waiting, never queue
+// more than its limit, and queue only whole frames ending in 0A 0D.
+
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "serial/crc16.h"
+#include "serial/frame_parser.h"
+
+using namespace tarvelin::serial;
+
+namespace {
+
+// Rewrites the check field of every frame the stream appears to hold, walking it as the parser
+// would if every check were good.
+void fillCheckFields(std::vector<std::uint8_t>& stream) {
+    std::size_t position = 0;
+    while (position + 8 <= stream.size()) {
+        const std::uint8_t lead = stream[position];
+        std::size_t length = 0;
+        if (stream[position + 1] == lead) {
+            if (lead == 0xF9) length = 8;
+            if (lead == 0xF8) length = 38;
+            if (lead == 0xFB) length = 78;
+            if (lead == 0xFA || lead == 0xFE) length = loadLe16(&stream[position + 2]) + 6u;
+        }
+        if (length == 0 || position + length > stream.size()) {
+            ++position;
+            continue;
+        }
+        storeCrc(crc16Arc({&stream[position], length - 2}), &stream[position + length - 2]);
+        position += length;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    const unsigned chunkSeed = data[0];
+    std::vector<std::uint8_t> stream(data + 2, data + size);
+    if ((data[1] & 1u) != 0) fillCheckFields(stream);
+
+    MessageQueue queue;
+    FragmentAssembler assembler(queue);
+    std::atomic<std::int32_t> version{0};
+    std::vector<std::uint8_t> buffer;
+    Message frame;
+    std::size_t position = 0;
+    unsigned step = 0;
+    while (position < stream.size()) {
+        const std::size_t chunk = 1 + ((chunkSeed * 31u + step++ * 17u) % 97u);
+        const std::size_t end = position + chunk < stream.size() ? position + chunk : stream.size();
+        buffer.insert(buffer.end(), stream.begin() + static_cast<std::ptrdiff_t>(position),
+                      stream.begin() + static_cast<std::ptrdiff_t>(end));
+        position = end;
+        FrameParser(buffer, queue, assembler, version);
+
+        // Whatever waits is at most one frame in the making: 16-bit length plus overhead.
+        if (buffer.size() > 0xFFFFu + 6u) std::abort();
+        if (queue.size() > 152) std::abort();
+        while (queue.takeFront(frame)) {
+            if (frame.size() < 8 || frame[frame.size() - 2] != 0x0A || frame[frame.size() - 1] != 0x0D) std::abort();
+            if (frame[0] != frame[1]) std::abort();
+            if ((frame[0] == 0xFA || frame[0] == 0xFE) && loadLe16(&frame[2]) + 6u != frame.size()) std::abort();
+        }
+    }
+    return 0;
+}
