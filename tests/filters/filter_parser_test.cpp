@@ -1,5 +1,5 @@
-// The filter language: which strings are accepted, how parameters are read and where they
-// land, grouped by grammar rule.
+// The filter language: which strings are accepted, how numbers are read and where
+// parameters land.
 
 #include <gtest/gtest.h>
 
@@ -8,169 +8,115 @@
 #include <string_view>
 #include <vector>
 
-#include "filter_test_support.h"
 #include "filters/filter_parser.h"
 
-using tarvelin::FilterSys;
 using tarvelin::FilterType;
 using tarvelin::parseFilterString;
-using tarvelin::popTrailingParameter;
 
 namespace {
 
 bool accepted(std::string_view text) { return parseFilterString(text)->valid.load(); }
 
-void expectAll(const std::vector<std::string>& texts, bool valid) {
-    for (const auto& text : texts) EXPECT_EQ(accepted(text), valid) << "\"" << text << "\"";
-}
-
-// The nodes of a chain in evaluation order.
-std::vector<std::shared_ptr<FilterSys>> nodesOf(const std::shared_ptr<FilterSys>& chain) {
-    std::vector<std::shared_ptr<FilterSys>> nodes;
-    for (auto node = chain->findHead(); node; node = node->following()) nodes.push_back(node);
-    return nodes;
-}
-
-float storedParameter(const std::string& number) {
-    return parseFilterString("GAIN(VALUE;" + number + ")")->param1;
-}
+float stored(const std::string& number) { return parseFilterString("GAIN(VALUE;" + number + ")")->param1; }
 
 }  // namespace
 
-TEST(FilterLanguageValue, StandsAloneOrInnermostExactlyAsWritten) {
-    expectAll({"VALUE", "  VALUE\t\n", "GAIN(VALUE;2)"}, true);
-    expectAll({"value", "Value", "VALUE()", "", "   ", "GAIN( VALUE;2)", "GAIN(VALUE ;2)", "GAIN(value;2)"}, false);
-
-    auto single = parseFilterString(" VALUE ");
-    EXPECT_EQ(single->type, FilterType::Value);
-    EXPECT_FALSE(single->previous());
-    EXPECT_FALSE(single->following());
-}
-
-TEST(FilterLanguageNames, AreCaseInsensitiveAndTrimmed) {
-    expectAll({"gain(VALUE;2)", "GaIn(VALUE;2)", "  GAIN  (VALUE;2)", "GAIN(  emalp(VALUE;3);2)"}, true);
-    expectAll({"GAINS(VALUE;2)", "(VALUE;2)", "UNKNOWN(VALUE;2)", "VALUE(VALUE;2)", "GA IN(VALUE;2)"}, false);
-    EXPECT_EQ(parseFilterString("bitscalesigned(VALUE;1;2)")->name, "BITSCALESIGNED");
-}
-
-TEST(FilterLanguageParentheses, NeedOpenBeforeLastCloseAndIgnoreTrailingText) {
-    expectAll({"GAIN(VALUE;2)xyz", "GAIN(EMALP(VALUE;3)junk;2)"}, true);
-    expectAll({"GAIN(VALUE;2", "GAIN VALUE;2)", ")GAIN(VALUE;2", "GAIN)(VALUE;2"}, false);
-    // The last ')' of the whole string closes the outer filter.
-    EXPECT_FALSE(accepted("GAIN(VALUE;2) garbage)"));
-}
-
-TEST(FilterLanguageParameters, AreTakenFromTheEndInWritingOrder) {
-    auto remap = parseFilterString("REMAP(VALUE;1;2;3;4)");
-    ASSERT_TRUE(remap->valid.load());
-    EXPECT_EQ(remap->param1, 1.0f);
-    EXPECT_EQ(remap->param2, 2.0f);
-    EXPECT_EQ(remap->param3, 3.0f);
-    EXPECT_EQ(remap->param4, 4.0f);
-
-    auto noise = parseFilterString("NOISE(VALUE;0.5;100;7)");
-    EXPECT_EQ(noise->noise->amplitude, 0.5f);
-    EXPECT_EQ(noise->noise->period, 100.0f);
-    EXPECT_EQ(noise->param3, 7.0f);
-    EXPECT_EQ(noise->param4, 0.0f);
-}
-
-TEST(FilterLanguageParameters, CountMustMatchExactly) {
-    expectAll({"GAIN(VALUE)", "GAIN(2)", "GAIN(;2)", "GAIN(VALUE;1;2)", "CROP(VALUE;1)", "SPIKE(VALUE;1;2;3)",
-               "EDYNLP(VALUE;1;2)", "NOISE(VALUE;1;2)", "REMAP(VALUE;0;1;2)", "ABS(VALUE;1)", "GAIN(VALUE;)"},
-              false);
-    expectAll({"ABS(VALUE)", "ABS(GAIN(VALUE;2))", "SPIKE(VALUE;1;2;3;0)", "EDYNLP(VALUE;1;2;0)",
-               "LDYNLP(VALUE;1;2;0)", "SINUS(VALUE;1;1)", "LOGISTIC(VALUE;10;1)", "ROLLOVER(VALUE;10)",
-               "SETVALUE(VALUE;3)", "ADD(VALUE;3)", "MUL(VALUE;3)", "BITSCALE(VALUE;1;2)"},
-              true);
-    // Extra numbers after an inner filter's ')' are trailing text of that level.
-    auto extra = parseFilterString("GAIN(EMALP(VALUE;10);5;2)");
-    ASSERT_TRUE(extra->valid.load());
-    EXPECT_EQ(extra->param1, 2.0f);
-    EXPECT_EQ(nodesOf(extra)[1]->param1, 10.0f);
-    // A parameter missing from an inner filter is not made up from the outer text.
-    EXPECT_FALSE(accepted("CROP(EMALP(VALUE;10);5)"));
-}
-
-TEST(FilterLanguageChecks, RejectSlowFiltersBelowOneAndEmptyRemapRanges) {
-    expectAll({"EMALP(VALUE;1)", "EMAHP(VALUE;1)", "REMAP(VALUE;0;1;0;5)", "REMAP(VALUE;1;1.00000001;0;5)",
-               "REMAP(VALUE;1;0;0;5)"},
-              true);
-    expectAll({"EMALP(VALUE;0.99)", "EMAHP(VALUE;-5)", "REMAP(VALUE;1;1;0;5)", "REMAP(VALUE;1;1.0000000001;0;5)"},
-              false);
-}
-
-TEST(FilterLanguageNumbers, AcceptDecimalCommaHexAndSurroundingSpace) {
-    EXPECT_EQ(storedParameter("0,5"), 0.5f);
-    EXPECT_EQ(storedParameter(" 2 "), 2.0f);
-    EXPECT_EQ(storedParameter("+.5"), 0.5f);
-    EXPECT_EQ(storedParameter("-3."), -3.0f);
-    EXPECT_EQ(storedParameter("1.5.2"), 1.5f);
-    EXPECT_EQ(storedParameter("2-3"), 2.0f);
-    EXPECT_EQ(storedParameter("0x10"), 16.0f);
-    EXPECT_EQ(storedParameter("-0x10"), -16.0f);
-    EXPECT_EQ(storedParameter("0xfF"), 255.0f);
-    EXPECT_EQ(storedParameter("0x"), 0.0f);
-    EXPECT_EQ(storedParameter("0xFFFFFFFF"), 4294967295.0f);
-    EXPECT_EQ(storedParameter("-0x8000000000000000"), -9223372036854775808.0f);
-    // Stored as float: the written double is narrowed, an overflow becomes infinity.
-    EXPECT_EQ(storedParameter("0.1"), 0.1f);
-    EXPECT_EQ(storedParameter(std::string(40, '9')), std::numeric_limits<float>::infinity());
-}
-
-TEST(FilterLanguageNumbers, RejectOtherForms) {
-    for (const char* number : {"0X10", "1e3", "0x1G", "1 0", "--1", "+-1", "-", ".", "abc", "0x-1", "+0x10", "0x100000000",
-                               "-0x8000000000000001"}) {
-        EXPECT_FALSE(accepted(std::string("GAIN(VALUE;") + number + ")")) << number;
+TEST(FilterLanguage, AcceptsWhatTheGrammarAllows) {
+    for (const char* text : {
+             "VALUE", "  VALUE\t\n", "gain(VALUE;2)", "  GaIn  (VALUE; 2 )", "GAIN(  emalp(VALUE;3);2)",
+             "GAIN(VALUE;2)xyz", "GAIN(EMALP(VALUE;3)junk;2)", "ABS(VALUE)", "ABS(GAIN(VALUE;2))",
+             "EMALP(VALUE;1)", "EMAHP(VALUE;1)", "REMAP(VALUE;0;1;0;5)", "REMAP(VALUE;1;0;0;5)",
+             "SPIKE(VALUE;1;2;3;0)", "EDYNLP(VALUE;1;2;0)", "LDYNLP(VALUE;1;2;0)", "NOISE(VALUE;1;2;3)",
+             "SINUS(VALUE;1;1)", "LOGISTIC(VALUE;10;1)", "ROLLOVER(VALUE;10)", "SETVALUE(VALUE;3)",
+             "ADD(VALUE;3)", "MUL(VALUE;3)", "CROP(VALUE;1;2)", "BITSCALE(VALUE;1;2)",
+             "BITSCALESIGNED(VALUE;1;2)"}) {
+        EXPECT_TRUE(accepted(text)) << text;
     }
-    EXPECT_FALSE(accepted("GAIN(VALUE;1" + std::string(400, '0') + ")"));       // beyond the double range
-    EXPECT_FALSE(accepted("GAIN(VALUE;0." + std::string(400, '0') + "1)"));     // rounds to zero
-    EXPECT_TRUE(accepted("GAIN(VALUE;0." + std::string(320, '0') + "1)"));      // subnormal, still a double
 }
 
-TEST(FilterLanguagePop, TakesTheLastNumberOrLeavesTheTextAlone) {
+TEST(FilterLanguage, RejectsEverythingElse) {
+    for (const char* text : {
+             // VALUE is exact, upper case, innermost, without parentheses or space around it inside.
+             "", "   ", "value", "Value", "VALUE()", "GAIN(value;2)", "GAIN( VALUE;2)", "GAIN(VALUE ;2)",
+             // Names from the table only; parentheses in order, the last ')' closing the filter.
+             "GAINS(VALUE;2)", "(VALUE;2)", "UNKNOWN(VALUE;2)", "VALUE(VALUE;2)", "GA IN(VALUE;2)",
+             "GAIN(VALUE;2", "GAIN VALUE;2)", ")GAIN(VALUE;2", "GAIN)(VALUE;2", "GAIN(VALUE;2) junk)",
+             // Exactly the listed number of parameters, no defaults.
+             "GAIN(VALUE)", "GAIN(2)", "GAIN(;2)", "GAIN(VALUE;1;2)", "GAIN(VALUE;)", "ABS(VALUE;1)",
+             "CROP(VALUE;1)", "SPIKE(VALUE;1;2;3)", "EDYNLP(VALUE;1;2)", "NOISE(VALUE;1;2)",
+             "REMAP(VALUE;0;1;2)", "CROP(EMALP(VALUE;10);5)",
+             // The checks on the written doubles.
+             "EMALP(VALUE;0.99)", "EMAHP(VALUE;-5)", "REMAP(VALUE;1;1;0;5)", "REMAP(VALUE;1;1.0000000001;0;5)",
+             // Bytes beyond ASCII are neither space nor letters.
+             "\xA0VALUE", "\x80(VALUE;1)"}) {
+        EXPECT_FALSE(accepted(text)) << text;
+    }
+    EXPECT_FALSE(accepted(std::string_view("VALUE\0", 6)));
+}
+
+TEST(FilterLanguage, ReadsDecimalCommaAndHexadecimalNumbers) {
+    const std::pair<std::string, float> numbers[] = {
+        {"0,5", 0.5f}, {" 2 ", 2.0f}, {"+.5", 0.5f}, {"-3.", -3.0f}, {"1.5.2", 1.5f}, {"2-3", 2.0f},
+        {"0x10", 16.0f}, {"-0x10", -16.0f}, {"0xfF", 255.0f}, {"0x", 0.0f}, {"0xFFFFFFFF", 4294967295.0f},
+        {"-0x8000000000000000", -9223372036854775808.0f}, {"0.1", 0.1f},
+        {std::string(40, '9'), std::numeric_limits<float>::infinity()},  // a double, too large for a float
+    };
+    for (const auto& [text, value] : numbers) EXPECT_EQ(stored(text), value) << text;
+
+    for (const char* text : {"0X10", "1e3", "0x1G", "1 0", "--1", "+-1", "-", ".", "abc", "0x-1", "+0x10",
+                             "0x100000000", "-0x8000000000000001"}) {
+        EXPECT_FALSE(accepted(std::string("GAIN(VALUE;") + text + ")")) << text;
+    }
+    EXPECT_FALSE(accepted("GAIN(VALUE;1" + std::string(400, '0') + ")"));    // beyond the double range
+    EXPECT_FALSE(accepted("GAIN(VALUE;0." + std::string(400, '0') + "1)"));  // rounds to zero
+    EXPECT_TRUE(accepted("GAIN(VALUE;0." + std::string(320, '0') + "1)"));   // subnormal, still a double
+}
+
+TEST(FilterLanguage, PopsTheLastNumberOrLeavesTheTextAlone) {
     std::string_view text = "EMALP(VALUE;10);5; 2 ";
     double value = 0.0;
-    ASSERT_TRUE(popTrailingParameter(text, value));
+    ASSERT_TRUE(tarvelin::popTrailingParameter(text, value));
     EXPECT_EQ(value, 2.0);
     EXPECT_EQ(text, "EMALP(VALUE;10);5");
-    ASSERT_TRUE(popTrailingParameter(text, value));
-    EXPECT_EQ(text, "EMALP(VALUE;10)");
-
     for (std::string_view unchanged : {"EMALP(VALUE;10)", "VALUE;", "VALUE", "", "VALUE;x1", "VALUE;1 2"}) {
         std::string_view copy = unchanged;
-        value = -1.0;
-        EXPECT_FALSE(popTrailingParameter(copy, value)) << unchanged;
+        EXPECT_FALSE(tarvelin::popTrailingParameter(copy, value)) << unchanged;
         EXPECT_EQ(copy, unchanged);
-        EXPECT_EQ(value, -1.0);
     }
 }
 
-TEST(FilterLanguageChains, BuildInnermostFirstWithTheOuterFilterAsHandle) {
-    auto chain = parseFilterString("GAIN(EMALP(CROP(VALUE;-10;10);20);0.5)");
-    ASSERT_TRUE(chain->valid.load());
-    const auto nodes = nodesOf(chain);
+TEST(FilterLanguage, BuildsTheChainInnermostFirstWithParametersInWritingOrder) {
+    auto chain = parseFilterString("GAIN(REMAP(CROP(VALUE;-10;10);1;2;3;4);0.5)");
+    std::vector<std::shared_ptr<tarvelin::FilterSys>> nodes;
+    for (auto node = chain->findHead(); node; node = node->following()) nodes.push_back(node);
     ASSERT_EQ(nodes.size(), 4u);
     EXPECT_EQ(nodes[0]->type, FilterType::Value);
     EXPECT_EQ(nodes[1]->type, FilterType::Crop);
     EXPECT_EQ(nodes[1]->param1, -10.0f);
     EXPECT_EQ(nodes[1]->param2, 10.0f);
-    EXPECT_EQ(nodes[2]->type, FilterType::Emalp);
+    EXPECT_EQ(nodes[2]->name, "REMAP");
+    EXPECT_EQ((std::vector<float>{nodes[2]->param1, nodes[2]->param2, nodes[2]->param3, nodes[2]->param4}),
+              (std::vector<float>{1.0f, 2.0f, 3.0f, 4.0f}));
     EXPECT_EQ(nodes[3], chain);
-    for (std::size_t i = 0; i + 1 < nodes.size(); ++i) EXPECT_FALSE(nodes[i]->valid.load());
+    EXPECT_EQ(chain->param1, 0.5f);
+    EXPECT_FALSE(nodes[0]->valid.load());
+
+    // Extra numbers after an inner filter's ')' are trailing text of that level.
+    auto extra = parseFilterString("GAIN(EMALP(VALUE;10);5;2)");
+    EXPECT_EQ(extra->param1, 2.0f);
+    EXPECT_EQ(extra->previous()->param1, 10.0f);
+    auto noise = parseFilterString("NOISE(VALUE;0.5;100;7)");
+    EXPECT_EQ(noise->noise->amplitude, 0.5f);
+    EXPECT_EQ(noise->noise->period, 100.0f);
 }
 
-TEST(FilterLanguageFailures, YieldAFreshUnlinkedNode) {
-    for (const char* text : {"GAIN(EMALP(VALUE;0.5);2)", "GAIN(EMALP(value;10);2)", "NOISE(VALUE;1;2;3", "\x80(VALUE;1)"}) {
+TEST(FilterLanguage, FailureYieldsAFreshUnlinkedNode) {
+    for (const char* text : {"GAIN(EMALP(VALUE;0.5);2)", "NOISE(VALUE;1;2;3", "GAIN(EMALP(value;10);2)"}) {
         auto chain = parseFilterString(text);
         EXPECT_FALSE(chain->valid.load()) << text;
-        EXPECT_EQ(chain->type, FilterType::Value);
         EXPECT_EQ(chain->name, "");
         EXPECT_EQ(chain->param1, 0.0f);
         EXPECT_FALSE(chain->previous());
         EXPECT_FALSE(chain->noise);
     }
-    // Bytes beyond ASCII are neither space nor letters, and a NUL is an ordinary byte.
-    EXPECT_FALSE(accepted("\xA0VALUE"));
-    EXPECT_FALSE(accepted(std::string_view("VALUE\0", 6)));
 }
