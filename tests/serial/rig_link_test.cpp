@@ -185,7 +185,7 @@ TEST_F(RigLinkTest, QueuesRefuseAndDropBeyondTheirLimits) {
 
     for (int i = 0; i < 150; ++i) EXPECT_EQ(autoMessagemmf(frame.data()), 1);
     EXPECT_EQ(autoMessagemmf(frame.data()), 0);
-    const Bytes noTrailer(100, 0x11);
+    const Bytes noTrailer(4096, 0x11);  // the scan looks at 4096 bytes at most
     EXPECT_EQ(autoMessagemmf(noTrailer.data()), 0);
 
     state.serialReceiveQueue.push(fixed(serial::identificationReplyId1));
