@@ -62,6 +62,26 @@ typedef struct AccelerationSnapshot {
 } AccelerationSnapshot;
 
 /* ---------------------------------------------------------------------------------------
+ * Running the engine
+ * ------------------------------------------------------------------------------------- */
+
+/* Starts the engine's thread, which searches for a running game, connects to it and then runs
+ * the frame cycle 500 times a second. Nothing happens when it already runs. Telemetry is read
+ * only after setMotionsystemready(1); motion frames reach the rig only while the rig link runs
+ * (startMMFtoSerial_Thread). */
+TARVELIN_API void startGamesource_Thread(void);
+
+/* Stops the engine's thread and returns once it has ended (within one cycle, or one game
+ * search of up to about a second). Without a running thread it does nothing. The engine keeps
+ * its settings; startGamesource_Thread starts it again, searching afresh. */
+TARVELIN_API void stopGamesource_Thread(void);
+
+/* 1: the rig is ready to move, and the engine reads telemetry; 0: it is not, and a connected
+ * engine stops reading (and publishing) but stays connected. A change restarts the soft start
+ * from the cues as they stand. Any other value, or the present state, changes nothing. */
+TARVELIN_API void setMotionsystemready(int ready);
+
+/* ---------------------------------------------------------------------------------------
  * Game
  * ------------------------------------------------------------------------------------- */
 
@@ -170,6 +190,46 @@ TARVELIN_API double getProfilGrdTransitionStatus(void);
 
 /* The selected profile: 0 AIR, 1 GROUND. */
 TARVELIN_API int getactiveProfil(void);
+
+/* Motion cancelling for VR headsets: while on, every published cycle writes the six motion cues
+ * (lateral, longitudinal, vertical, yaw, roll, pitch), times the gain and low-passed, as six
+ * little-endian doubles at the start of the 512-byte shared-memory block "Local\motionRigPose"
+ * (on Linux /dev/shm/motionRigPose). Switching on opens the block and resets the filter to 60;
+ * switching off releases it. */
+TARVELIN_API void activateMotionCancel(bool on);
+
+/* The low-pass divisor of motion cancelling, in cycles (1 passes the cues unfiltered). Ignored
+ * while motion cancelling is off. */
+TARVELIN_API void setFilterMotionCancel(double value);
+
+/* The gain of motion cancelling. Ignored while motion cancelling is off. */
+TARVELIN_API void setGainMotionCancel(double value);
+
+/* ---------------------------------------------------------------------------------------
+ * Snapshots: every engine cycle records its 23 rig-slot values and its 43 telemetry channels;
+ * the last 150 of each are kept (300 ms), so a host that polls at least every 250 ms loses
+ * nothing.
+ * ------------------------------------------------------------------------------------- */
+
+/* Takes every calculation record gathered since the last call, oldest first: a block of *count
+ * records that the caller frees with FreeCalculationSnapshots, or null when *count is 0. Entry
+ * j of a record is the combined cue of slot j, except for slots 11..20 (belt components and
+ * effects), which carry the AIR profile's output. */
+TARVELIN_API CalculationSnapshot* GetCalculationSnapshots(int* count);
+
+/* The same for the telemetry records (a copy of the 43 channels per cycle). */
+TARVELIN_API AccelerationSnapshot* GetAccelerationSnapshots(int* count);
+
+/* Frees a block from either Get...Snapshots function; null is accepted. Does not start the
+ * engine. */
+TARVELIN_API void FreeCalculationSnapshots(void* block);
+
+/* The same function under a second name. */
+TARVELIN_API void FreeAccelerationSnapshots(void* block);
+
+/* The address of the latest calculation record (23 doubles) inside the engine, overwritten
+ * every cycle without a lock: entries may come from two consecutive cycles. Do not free it. */
+TARVELIN_API const double* GetPositionSnapshot(void);
 
 /* ---------------------------------------------------------------------------------------
  * Rig controller link

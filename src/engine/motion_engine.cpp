@@ -11,16 +11,6 @@ MotionEngine& MotionEngine::instance() {
 
 MotionEngine::MotionEngine() = default;
 
-MotionEngine::~MotionEngine() = default;
-
-void MotionEngine::freezeCues() {
-    std::lock_guard<std::mutex> lock(cueMutex);
-    freezeCuesLocked();
-}
-
-void MotionEngine::freezeCuesLocked() {
-    transitionProgress.store(0.0, std::memory_order_relaxed);
-    gameData().frozenCues = gameData().cueValues;
-}
+MotionEngine::~MotionEngine() { stopThreadForTeardown(); }
 
 }  // namespace tarvelin

@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "engine/dof_limit.h"
 #include "engine/frame_timer.h"
 #include "engine/game_data.h"
 #include "engine/rig_frame_store.h"
+#include "engine/snapshot_buffer.h"
 #include "filters/motion_profil.h"
 #include "games/game_source.h"
 #include "platform/shared_memory.h"
@@ -41,9 +43,29 @@ public:
     // cue steps, e.g. its stale test).
     void freezeCuesLocked();
 
+    // The frame cycle (run by the game-source thread; tests may drive it directly).
+    void startThread();
+    void stopThread();
+    void runCycle();
+    bool readStage();     // reads a frame and counts failures; false when the game was given up
+    void processCycle();  // selection through publishing, on the telemetry as it stands
+    void resetConnection();
+    void selectProfile();
+    void combineProfiles();
+    void stepCrossFade();
+    void applySoftStart();
+    void recordSnapshots();
+    void publishOutputs();
+    void openRigPose();
+    void closeRigPose();
+
     // The fan controller; first, so that it is destroyed last, after the game-source thread
     // that feeds it has stopped.
     WindSerial windSerial;
+
+    SnapshotBuffer<CalculationSnapshot> calcSnapshots;
+    std::array<double, rigSlotCount> positionSnapshot{};
+    SnapshotBuffer<AccelerationSnapshot> accelSnapshots;
 
     std::atomic<bool> connected{false};
     std::atomic<bool> running{false};
@@ -56,6 +78,10 @@ public:
 
     std::array<double, 6> motionCancelRaw{};
     platform::SharedMemory rigPose;  // "Local\motionRigPose"
+    // The block is opened and closed by host threads (activateMotionCancel) while the
+    // game-source thread writes into it; this short lock keeps a write from landing in a view
+    // that was just unmapped.
+    std::mutex rigPoseMutex;
     static constexpr const wchar_t* rigPoseName = L"Local\\motionRigPose";
     static constexpr std::uint32_t rigPoseSize = 512;
     std::array<double, 6> motionCancelInputs{};
@@ -97,6 +123,18 @@ public:
 private:
     MotionEngine();
     ~MotionEngine();
+
+    void threadBody();
+    void stopThreadForTeardown();
+    void evaluateProfileSlots();
+    void updateStaleCount();
+    void pace();
+    void publishWind();
+
+    // Set by the game-source thread as the last thing it does in the engine.
+    std::atomic<bool> threadFinished{false};
+    // The fan byte handed over each cycle; kept so that handing it over allocates nothing.
+    std::vector<std::uint8_t> windByte = std::vector<std::uint8_t>(1);
 };
 
 }  // namespace tarvelin

@@ -4,6 +4,7 @@ if(WIN32)
   target_sources(tarvelin_objects PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/win32/app_data.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/clock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/module_lifetime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/named_event.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/process_list.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/realtime.cpp
@@ -14,6 +15,7 @@ else()
   target_sources(tarvelin_objects PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/posix/app_data.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/clock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/module_lifetime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/named_event.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/process_list.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/realtime.cpp

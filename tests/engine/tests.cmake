@@ -7,3 +7,16 @@ tarvelin_add_test(engine_first_use_test
   ${CMAKE_CURRENT_LIST_DIR}/engine_first_use_test.cpp)
 tarvelin_add_test(frame_timer_test
   ${CMAKE_CURRENT_LIST_DIR}/frame_timer_test.cpp)
+tarvelin_add_test(engine_cycle_test
+  ${CMAKE_CURRENT_LIST_DIR}/engine_cycle_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/motion_output_test.cpp)
+tarvelin_add_test(engine_thread_test
+  ${CMAKE_CURRENT_LIST_DIR}/engine_thread_test.cpp)
+
+add_executable(teardown_host ${CMAKE_CURRENT_LIST_DIR}/teardown_host.cpp)
+target_link_libraries(teardown_host PRIVATE tarvelin_platform_loader tarvelin_options)
+add_dependencies(teardown_host tarvelin_motion)
+foreach(way unload exit)
+  add_test(NAME engine_teardown_${way} COMMAND teardown_host $<TARGET_FILE:tarvelin_motion> ${way})
+  set_tests_properties(engine_teardown_${way} PROPERTIES TIMEOUT 30)
+endforeach()

@@ -1,0 +1,189 @@
+// The game-source thread: it looks for a running game, connects to it, and then runs the frame
+// cycle 500 times a second: read, select and evaluate the profiles, detect frozen telemetry,
+// blend, record, publish, and wait for the next period.
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "engine/motion_engine.h"
+#include "platform/clock.h"
+#include "platform/module_lifetime.h"
+#include "platform/realtime.h"
+#include "tarvelin/motion.h"
+
+namespace tarvelin {
+
+namespace {
+
+constexpr int staleLimit = 250;        // unchanged cycles after which the cues freeze
+constexpr int readFailureLimit = 1000;  // failed reads after which the game is given up
+
+void sleepMilliseconds(int milliseconds) {
+    std::this_thread::sleep_until(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace
+
+void MotionEngine::startThread() {
+    if (running.exchange(true)) return;
+    // A thread that ended on its own (it never does while running is set) is joined first;
+    // start and stop alternate, so this only tidies up.
+    if (gameSourceThread.joinable()) gameSourceThread.join();
+    threadFinished.store(false);
+    gameSourceThread = std::thread([this] { threadBody(); });
+}
+
+void MotionEngine::stopThread() {
+    running.exchange(false);
+    if (gameSourceThread.joinable()) gameSourceThread.join();
+}
+
+void MotionEngine::stopThreadForTeardown() {
+    running.exchange(false);
+    if (!gameSourceThread.joinable()) return;
+    switch (platform::teardown()) {
+        case platform::Teardown::none:
+            gameSourceThread.join();
+            return;
+        case platform::Teardown::processExit:
+            // The system has already ended the thread; joining could wait on state it left behind.
+            gameSourceThread.detach();
+            return;
+        case platform::Teardown::unloading:
+            // The thread cannot end while the loader lock is held, so wait for it to leave the
+            // engine's loop (its cycle ends within a detection scan), then let it go.
+            for (int waited = 0; waited < 3000 && !threadFinished.load(); ++waited) sleepMilliseconds(1);
+            gameSourceThread.detach();
+            return;
+    }
+}
+
+void MotionEngine::threadBody() {
+    platform::requestFineTimerResolution();
+    platform::raiseProcessPriority();
+    platform::raiseThreadPriority();
+    cycleTimer.precisePacing.store(1, std::memory_order_relaxed);
+    resetConnection();
+    gameSource.clearFlags();
+    cycleTimer.restart();
+    while (running.load()) runCycle();
+    connected.exchange(false);
+    windSerial.stop();
+    threadFinished.store(true);
+}
+
+void MotionEngine::runCycle() {
+    if (!connected.load()) {
+        if (gameSource.detect() != 0 && gameSource.connect() != 0) {
+            connected.exchange(true);
+            cycleTimer.restart();
+            outputHeld.exchange(false);
+        }
+    } else if (!motionSystemReady.load()) {
+        sleepMilliseconds(1);
+    } else {
+        if (!readStage()) return;
+        processCycle();
+        pace();
+    }
+    sleepMilliseconds(1);
+}
+
+bool MotionEngine::readStage() {
+    if (gameSource.readFrame()) {
+        readFailures = 0;
+    } else {
+        ++readFailures;
+    }
+    if (staleCycles > staleLimit) freezeCues();
+    if (readFailures > readFailureLimit) {
+        // The game is gone: search again at once, without pacing or sleeping.
+        resetConnection();
+        return false;
+    }
+    return true;
+}
+
+void MotionEngine::processCycle() {
+    selectProfile();
+    {
+        std::lock_guard<std::mutex> lock(cueMutex);
+        combineProfiles();
+        stepCrossFade();
+        updateStaleCount();
+        applySoftStart();
+    }
+    recordSnapshots();
+    if (!outputHeld.load()) publishOutputs();
+}
+
+void MotionEngine::updateStaleCount() {
+    GameData& record = gameData();
+    bool unchanged = true;
+    for (int i = 0; i < rigSlotCount; ++i) unchanged = unchanged && record.channels[i] == record.previousChannels[i];
+    staleCycles = unchanged ? staleCycles + 1 : 0;
+    std::copy(record.channels.begin(), record.channels.begin() + rigSlotCount, record.previousChannels.begin());
+}
+
+void MotionEngine::pace() {
+    if (cycleTimer.precisePacing.load(std::memory_order_relaxed) != 0) {
+        cycleTimer.waitNextPeriod();
+        return;
+    }
+    // Sleep pacing: the carry remembers how far earlier periods overran (or fell short of)
+    // 2000 µs, so that later ones sleep less (or more) and the average period holds.
+    auto elapsedUs = [this] {
+        cycleTimer.currentStamp = platform::performanceCounter();
+        return static_cast<double>(cycleTimer.currentStamp - cycleTimer.startStamp) / cycleTimer.ticksPerUs;
+    };
+    // Held to a sane range before the conversion, which would be undefined for a carry that ran
+    // away (a thread stalled for a long time).
+    const auto planned = static_cast<std::int32_t>(std::clamp(elapsedUs() + cycleTimer.carryUs, -1.0e9, 1.0e9));
+    if (planned < 500) {
+        sleepMilliseconds(2);
+    } else if (planned >= 501 && planned <= 999) {
+        sleepMilliseconds(1);
+    }
+    cycleTimer.carryUs = elapsedUs() - FrameTimer::periodUs + cycleTimer.carryUs;
+    cycleTimer.restart();
+    cycleTimer.lastCycleUs.store(static_cast<double>(planned), std::memory_order_relaxed);
+}
+
+void MotionEngine::resetConnection() {
+    gameSource.disconnect();
+    openRigPose();
+    connected.exchange(false);
+    freezeCues();
+    outputHeld.exchange(true);
+    readFailures = 0;
+    staleCycles = 0;
+    airWeight.store(1.0, std::memory_order_relaxed);
+    groundWeight.store(0.0, std::memory_order_relaxed);
+    activeProfil.store(0, std::memory_order_relaxed);
+    windSerial.pause();
+}
+
+}  // namespace tarvelin
+
+using tarvelin::MotionEngine;
+
+extern "C" {
+
+void startGamesource_Thread(void) { MotionEngine::instance().startThread(); }
+
+void stopGamesource_Thread(void) { MotionEngine::instance().stopThread(); }
+
+void setMotionsystemready(int ready) {
+    auto& engine = MotionEngine::instance();
+    if (ready == 1) {
+        if (!engine.motionSystemReady.load() && !engine.motionSystemReady.exchange(true)) engine.freezeCues();
+    } else if (ready == 0) {
+        if (engine.motionSystemReady.load() && engine.motionSystemReady.exchange(false)) engine.freezeCues();
+    }
+}
+
+}  // extern "C"

@@ -1,0 +1,81 @@
+// The game-source thread as hosts drive it: started and stopped through the exports, while other
+// host threads keep calling every setter and getter.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "engine/motion_engine.h"
+#include "tarvelin/motion.h"
+
+using tarvelin::MotionEngine;
+
+TEST(GameSourceThread, StartsOnceAndStopsByJoining) {
+    auto& engine = MotionEngine::instance();
+    stopGamesource_Thread();  // without a thread: only clears the flag
+    EXPECT_FALSE(engine.running);
+
+    startGamesource_Thread();
+    const auto id = engine.gameSourceThread.get_id();
+    startGamesource_Thread();
+    EXPECT_EQ(engine.gameSourceThread.get_id(), id) << "a second start must not start a second thread";
+    EXPECT_TRUE(engine.running);
+
+    stopGamesource_Thread();
+    EXPECT_FALSE(engine.running);
+    EXPECT_FALSE(engine.gameSourceThread.joinable());
+    EXPECT_FALSE(engine.connected);
+
+    startGamesource_Thread();  // and again, searching afresh
+    EXPECT_TRUE(engine.gameSourceThread.joinable());
+    stopGamesource_Thread();
+    EXPECT_EQ(getGameID(), -1);
+}
+
+TEST(GameSourceThread, HostThreadsMayCallEverySetterWhileItRuns) {
+    startGamesource_Thread();
+    setMotionsystemready(1);
+    std::atomic<bool> hammering{true};
+    std::vector<std::thread> hosts;
+    hosts.emplace_back([&] {
+        for (int i = 0; hammering; ++i) {
+            setcheckFilterstring(i % 2, i % 23, i % 3 == 0 ? "GAIN(EMALP(VALUE;20);0.5)" : "bad(");
+            setActiveAxis(i % 2, i % 23, i % 5 != 0);
+            setBelt_Mix(i % 2, i % 43, 0.1 * i);
+        }
+    });
+    hosts.emplace_back([&] {
+        for (int i = 0; hammering; ++i) {
+            SetRigDofLimitValue(i % 23, -1.0, 1.0);
+            SetInputDofLimitValue(i % 10, -5.0, 5.0);
+            setTimerPrecision(i % 2);
+            activateMotionCancel(i % 7 == 0);
+            setGainMotionCancel(1.5);
+            setFilterMotionCancel(30.0);
+            setMotionsystemready(i % 2);
+        }
+    });
+    hosts.emplace_back([&] {
+        unsigned char frame[36];
+        char name[21];
+        while (hammering) {
+            getOutputData(frame);
+            getGameName(name);
+            getTransitionStatus();
+            getProfilAirTransitionStatus();
+            getMotionDataTimeFrame();
+            getGameTimeFrame();
+            int count = 0;
+            FreeCalculationSnapshots(GetCalculationSnapshots(&count));
+            FreeAccelerationSnapshots(GetAccelerationSnapshots(&count));
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    hammering = false;
+    for (auto& host : hosts) host.join();
+    stopGamesource_Thread();
+    activateMotionCancel(false);
+    setMotionsystemready(0);
+}
