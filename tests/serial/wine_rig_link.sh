@@ -38,9 +38,10 @@ while [ ! -f "$work/port" ]; do
   sleep 0.05
 done
 
-# A string as REG_MULTI_SZ data bytes in UTF-16LE hex, without its terminator.
-utf16() {
-  printf '%s' "$1" | od -An -tx1 -v | tr -s ' \n' '  ' | sed 's/^ *//; s/ *$//; s/ /,00,/g; s/$/,00/'
+# A string as REG_MULTI_SZ data in hex, without its terminator. The file is written in the
+# ANSI form (REGEDIT4), whose multi-strings are single-byte text.
+hexbytes() {
+  printf '%s' "$1" | od -An -tx1 -v | tr -s ' \n' '  ' | sed 's/^ *//; s/ *$//; s/ /,/g'
 }
 
 # usb_device COM VENDOR PRODUCT NAME: a present USB serial device of the Ports class with its
@@ -52,7 +53,7 @@ usb_device() {
   cat <<REG
 [HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\USB\\$ids\\$instance]
 "FriendlyName"="$4 (COM$1)"
-"HardwareID"=hex(7):$(utf16 "USB\\$ids&REV_0254"),00,00,$(utf16 "USB\\$ids"),00,00,00,00
+"HardwareID"=hex(7):$(hexbytes "USB\\$ids&REV_0254"),00,$(hexbytes "USB\\$ids"),00,00
 "ClassGUID"="{4d36e978-e325-11ce-bfc1-08002be10318}"
 
 [HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\DeviceClasses\\$interface\\##?#USB#$ids#$instance#$interface]
@@ -65,7 +66,7 @@ REG
 }
 
 {
-  echo "Windows Registry Editor Version 5.00"
+  echo "REGEDIT4"
   echo
   echo "[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]"
   for n in 5 6 7 8 9; do
