@@ -33,8 +33,8 @@ extern "C" {
 int setcheckFilterstring(int profile, int slot, const char* filter) {
     auto& engine = MotionEngine::instance();
     engine.freezeCues();
-    // Publishing stays suspended until a string is installed: a rejected one leaves the hold
-    // in place, so the host notices that its configuration did not take.
+    // Publishing stays suspended until a string is installed: after a rejected one the slot
+    // still runs its old chain, which is not what the host asked for, so the hold stays.
     engine.outputHeld.exchange(true);
 
     // A null pointer is read as an empty string, which is not valid.
