@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (buffer.size() > 0xFFFFu + 6u) std::abort();
         if (queue.size() > 152) std::abort();
         while (queue.takeFront(frame)) {
-            if (frame.size() < 8 || frame[frame.size() - 2] != 0x0A || frame[frame.size() - 1] != 0x0D) std::abort();
+            if (frame.size() < 6 || frame[frame.size() - 2] != 0x0A || frame[frame.size() - 1] != 0x0D) std::abort();
             if (frame[0] != frame[1]) std::abort();
             if ((frame[0] == 0xFA || frame[0] == 0xFE) && loadLe16(&frame[2]) + 6u != frame.size()) std::abort();
         }
