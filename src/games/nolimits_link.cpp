@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
+
+#include "platform/system_error.h"
 
 namespace tarvelin {
 
@@ -12,6 +15,18 @@ constexpr std::uint32_t probeRequestId = 1234;
 constexpr auto probeAnswerTime = std::chrono::microseconds(500000);
 
 constexpr platform::SocketAddress server{platform::loopbackIpv4, noLimitsPort};
+
+// perror's form, "text: reason". The reason comes from the socket layer's own error number:
+// Winsock does not set errno, so perror itself would name a reason that has nothing to do
+// with the failure.
+void reportFailure(const char* text, int code = platform::lastSocketError()) {
+    std::wstring reason;
+    if (!platform::describeSystemError(static_cast<std::uint32_t>(code), reason)) {
+        reason = L"error " + std::to_wstring(code);
+    }
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r')) reason.pop_back();
+    std::fprintf(stderr, "%s: %ls\n", text, reason.c_str());
+}
 
 void closeAndRelease(platform::SocketHandle socket) {
     platform::closeSocket(socket);
@@ -34,46 +49,46 @@ std::array<std::uint8_t, 10> noLimitsRequest(std::uint16_t type, std::uint32_t r
 }
 
 int probeNoLimitsServer() {
-    if (platform::socketStartup() != 0) {
-        std::perror("Error initializing Winsock");
+    if (const int startup = platform::socketStartup(); startup != 0) {
+        reportFailure("Error initializing Winsock", startup);
         return 0;
     }
     const platform::SocketHandle socket = platform::openTcpSocket();
     if (socket == platform::invalidSocket) {
-        std::perror("Error creating socket");
+        reportFailure("Error creating socket");
         platform::socketCleanup();
         return 0;
     }
     if (!platform::connectSocket(socket, server)) {
-        std::perror("Error connecting to server");
+        reportFailure("Error connecting to server");
         closeAndRelease(socket);
         return 0;
     }
     if (!platform::setNonBlocking(socket)) {
-        std::perror("Error setting socket as non-blocking");
+        reportFailure("Error setting socket as non-blocking");
         closeAndRelease(socket);
         return 0;
     }
     const auto request = noLimitsRequest(idleMessage, probeRequestId);
     // Without the request the server will not answer, but the wait below says so soon enough.
     if (platform::send(socket, request.data(), request.size()) != static_cast<long>(request.size())) {
-        std::perror("Error sending data");
+        reportFailure("Error sending data");
     }
     const int readable = platform::waitReadable(socket, probeAnswerTime);
-    if (readable < 0) std::perror("Error in select");
+    if (readable < 0) reportFailure("Error in select");
     closeAndRelease(socket);
     return readable == 1 ? 1 : 0;
 }
 
 int NoLimitsState::connect() {
     disconnect();
-    if (platform::socketStartup() != 0) {
-        std::perror("Error initializing Winsock");
+    if (const int startup = platform::socketStartup(); startup != 0) {
+        reportFailure("Error initializing Winsock", startup);
         return 0;
     }
     const platform::SocketHandle opened = platform::openTcpSocket();
     if (opened == platform::invalidSocket) {
-        std::perror("Error creating socket");
+        reportFailure("Error creating socket");
         platform::socketCleanup();
         return 0;
     }

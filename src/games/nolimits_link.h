@@ -3,7 +3,7 @@
 // requests over TCP. Messages are framed as 'N', 16-bit type, 32-bit request id, 16-bit data
 // size, the data, 'L' (numbers big-endian).
 //
-// Failures here are reported through perror (standard error), as the server's own tools do.
+// Failures are reported on standard error in perror's form, "what failed: why".
 
 #include <array>
 #include <cstdint>
