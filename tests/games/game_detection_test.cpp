@@ -73,49 +73,30 @@ TEST_F(GameDetection, WithNothingRunningNoGameIsFoundAndStaleFlagsAreCleared) {
 
 TEST_F(GameDetection, ExportsNameTheFirstFlaggedGameInDetectionOrder) {
     auto& flags = MotionEngine::instance().gameSource.activeFlags;
-    const struct {
-        GameId game;
-        const char* name;
-    } expected[] = {
-        {GameId::xPlane, "Xplane"},
-        {GameId::dcs, "DCS"},
-        {GameId::flightSimulator2020, "MSFS2020"},
-        {GameId::flightSimulator2024, "MSFS2024"},
-        {GameId::assettoCorsa, "AssettoCorsa/Comp."},
-        {GameId::assettoCorsaEvo, "AssettoCorsaEvo"},
-        {GameId::raceRoom, "RaceRoom"},
-        {GameId::dirtRally2, "DirtRally2"},
-        {GameId::condor2, "Condor2"},
-        {GameId::f1, "F1-2023-24"},
-        {GameId::noLimits2, "NoLimits2"},
-        {GameId::projectCars2, "PCAR2/Automobilista2"},
-        {GameId::iRacing, "iRacing"},
-        {GameId::wrc23, "WRC23"},
-        {GameId::beamNg, "BeamNG"},
-        {GameId::liveForSpeed, "LFS"},
-        {GameId::rFactor2, "rFactor2"},
-        {GameId::euroTruckSimulator2, "ETSM2/AMT"},
-    };
-    for (const auto& game : expected) {
-        flags[indexOf(game.game)].store(true);
+    for (const GameId game : detectionOrder) {
+        flags[indexOf(game)].store(true);
         char buffer[32];
         std::memset(buffer, 0x7F, sizeof buffer);
         getGameName(buffer);
-        EXPECT_EQ(getGameID(), static_cast<int>(game.game));
-        EXPECT_STREQ(buffer, game.name);
-        EXPECT_EQ(buffer[21], 0x7F) << "wrote past 21 bytes for " << game.name;
-        flags[indexOf(game.game)].store(false);
+        EXPECT_EQ(getGameID(), static_cast<int>(game));
+        EXPECT_STREQ(buffer, gameName(game));
+        EXPECT_EQ(buffer[21], 0x7F) << "wrote past 21 bytes for " << gameName(game);
+        flags[indexOf(game)].store(false);
     }
 
-    // Two flags at once: Flight Simulator 2024 is looked for before RaceRoom despite its number.
+    // Flight Simulator 2024 is looked for before RaceRoom despite its higher number.
     flags[indexOf(GameId::raceRoom)].store(true);
     flags[indexOf(GameId::flightSimulator2024)].store(true);
+    char buffer[21];
+    getGameName(buffer);
+    EXPECT_STREQ(buffer, "MSFS2024");
     EXPECT_EQ(getGameID(), 15);
     flags[indexOf(GameId::flightSimulator2024)].store(false);
+    getGameName(buffer);
+    EXPECT_STREQ(buffer, "RaceRoom");
     EXPECT_EQ(getGameID(), 4);
     flags[indexOf(GameId::raceRoom)].store(false);
 
-    char buffer[21];
     getGameName(buffer);
     EXPECT_STREQ(buffer, "No Game online");
     EXPECT_EQ(getGameID(), -1);

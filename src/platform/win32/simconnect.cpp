@@ -90,7 +90,8 @@ public:
     }
 
 private:
-    const EntryPoints& calls_;
+    // A copy: a client may be closed during static destruction, after the table it came from.
+    const EntryPoints calls_;
     HANDLE handle_;
 };
 
