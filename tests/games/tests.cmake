@@ -2,7 +2,8 @@
 tarvelin_add_test(games_test
   ${CMAKE_CURRENT_LIST_DIR}/beamng_reader_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drive_script_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/gravity_split_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/gravity_split_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/system_simconnect_test.cpp)
 target_link_libraries(games_test PRIVATE tarvelin_telemetry_emulator)
 
 # Detection runs against the games' real channels: processes named as the games (copies of a
