@@ -157,6 +157,14 @@ std::string ControlServer::execute(const std::string& line) {
         }
         return received.empty() ? "ok - -" : "ok " + toHex(values) + " " + times.str();
     }
+    if (command == "last") {
+        const ReceivedFrame frame = board.lastFrame();
+        std::ostringstream reply;
+        reply.precision(17);
+        reply << "ok " << (frame.bytes.empty() ? "-" : toHex(frame.bytes)) << ' ' << frame.number << ' '
+              << frame.milliseconds;
+        return reply.str();
+    }
     if (command == "line") {
         const LineInfo info = board.line();
         std::ostringstream reply;

@@ -10,6 +10,7 @@
 //   counts NAME            -> ok GOOD BAD STRAY REQUESTS
 //   frames NAME / messages NAME  -> ok HEX HEX ...
 //   bytes NAME             -> ok HEX MS,MS,...   (each byte and when it came)
+//   last NAME              -> ok HEX NUMBER MS   (the newest good frame; "ok - 0 0" before one)
 //   line NAME              -> ok BAUD DATABITS PARITY STOPBITS
 //   clear NAME             -> ok
 //   quit                   -> ok, and the server ends

@@ -99,6 +99,7 @@ bool RigDevice::attach() {
         frames_.clear();
         messages_.clear();
         bytes_.clear();
+        lastFrame_ = {};
         assemblies_.clear();
     }
     stop_.store(false);
@@ -166,6 +167,11 @@ std::vector<ReceivedByte> RigDevice::bytes() const {
     return bytes_;
 }
 
+ReceivedFrame RigDevice::lastFrame() const {
+    std::lock_guard lock(mutex_);
+    return lastFrame_;
+}
+
 LineInfo RigDevice::line() const {
     std::lock_guard lock(mutex_);
     LineInfo info;
@@ -189,6 +195,7 @@ void RigDevice::clear() {
     frames_.clear();
     messages_.clear();
     bytes_.clear();
+    lastFrame_ = {};
 }
 
 void RigDevice::run(int master) {
@@ -201,18 +208,18 @@ void RigDevice::run(int master) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
+        const auto now = std::chrono::steady_clock::now();
         std::lock_guard lock(mutex_);
-        const double now =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - attachedAt_).count();
+        const double milliseconds = std::chrono::duration<double, std::milli>(now - attachedAt_).count();
         for (ssize_t i = 0; i < count; ++i) {
-            if (bytes_.size() < recordLimit) bytes_.push_back({buffer[i], now});
+            if (bytes_.size() < recordLimit) bytes_.push_back({buffer[i], milliseconds});
         }
         pending_.insert(pending_.end(), buffer, buffer + count);
-        scan();
+        scan(now);
     }
 }
 
-void RigDevice::scan() {
+void RigDevice::scan(std::chrono::steady_clock::time_point now) {
     while (pending_.size() >= 2) {
         if (!isLead(pending_[0]) || pending_[1] != pending_[0]) {
             ++counts_.strayBytes;
@@ -231,6 +238,10 @@ void RigDevice::scan() {
         }
         ++counts_.goodFrames;
         if (frames_.size() < recordLimit) frames_.push_back(frame);
+        lastFrame_.bytes = frame;
+        lastFrame_.number = counts_.goodFrames;
+        lastFrame_.arrival = now;
+        lastFrame_.milliseconds = std::chrono::duration<double, std::milli>(now - attachedAt_).count();
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
         handleFrame(frame);
     }

@@ -40,6 +40,13 @@ struct ReceivedByte {
     double milliseconds = 0.0;  // since the board was attached
 };
 
+struct ReceivedFrame {
+    Bytes bytes;                  // empty: no good frame yet
+    std::size_t number = 0;       // how many good frames had come with this one
+    double milliseconds = 0.0;    // when its last byte came, since the board was attached
+    std::chrono::steady_clock::time_point arrival{};  // the same moment on the steady clock
+};
+
 class RigDevice {
 public:
     // Creates the board and its link at `link` (replacing whatever is there).
@@ -68,6 +75,8 @@ public:
     std::vector<Bytes> frames() const;    // good frames, in order of arrival
     std::vector<Bytes> messages() const;  // reassembled FA messages: FA FA, length, payload, 0A 0D
     std::vector<ReceivedByte> bytes() const;
+    // The newest good frame, kept also once the records are full; cheap enough to poll.
+    ReceivedFrame lastFrame() const;
     // The line settings the program gave its end of the terminal.
     LineInfo line() const;
     // Forgets counts, frames, messages and bytes.
@@ -75,7 +84,7 @@ public:
 
 private:
     void run(int master);
-    void scan();
+    void scan(std::chrono::steady_clock::time_point now);
     void handleFrame(const Bytes& frame);
     void stopReader();
 
@@ -96,6 +105,7 @@ private:
     std::vector<Bytes> frames_;
     std::vector<Bytes> messages_;
     std::vector<ReceivedByte> bytes_;
+    ReceivedFrame lastFrame_;
     struct Assembly {
         std::uint16_t id = 0;
         std::uint16_t count = 0;

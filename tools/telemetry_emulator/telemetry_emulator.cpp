@@ -36,14 +36,19 @@ void TelemetryEmulator::stop() {
     if (thread_.joinable()) thread_.join();
 }
 
+void TelemetryEmulator::seek(double time) {
+    if (running_.load()) return;
+    origin_ = time;
+    nextFrame_ = 0;
+}
+
 void TelemetryEmulator::run() {
     const auto period = std::chrono::duration<double>(1.0 / game_.framesPerSecond);
     const auto begin = std::chrono::steady_clock::now();
-    const std::uint64_t first = framesSent_.load();
     for (std::uint64_t n = 0; running_.load(); ++n) {
         // Nobody may be listening yet (the engine binds the port only once it found the game),
         // so a refused datagram is not an error here.
-        sendFrame(static_cast<double>(first + n) / game_.framesPerSecond);
+        sendFrame(frameTime(nextFrame_++));
         framesSent_.fetch_add(1);
         std::this_thread::sleep_until(begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                                   period * static_cast<double>(n + 1)));

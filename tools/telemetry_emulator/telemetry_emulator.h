@@ -28,10 +28,19 @@ public:
     bool sendFrame(double time);
 
     // Sends frames at the game's rate on a thread of its own, script time starting at 0 (or
-    // where an earlier run stopped), until stop. Frames are timed against the steady clock, so
-    // a late frame does not shift the ones after it.
+    // where an earlier run stopped, or where seek put it), until stop. Frames are timed against
+    // the steady clock, so a late frame does not shift the ones after it.
     void start();
     void stop();
+
+    // Makes the next start play from script time `time`. Only while stopped.
+    void seek(double time);
+    // The script time of the `index`th frame counted from the last seek (or from the start of
+    // the script): what a frame of start carries, computed exactly as start computes it, so
+    // that a receiver can tell which frame it got.
+    double frameTime(std::uint64_t index) const {
+        return origin_ + static_cast<double>(index) / game_.framesPerSecond;
+    }
 
     // Frames sent so far by start (any thread).
     std::uint64_t framesSent() const { return framesSent_.load(); }
@@ -48,6 +57,8 @@ private:
     platform::SocketHandle socket_ = platform::invalidSocket;
     std::atomic<bool> running_{false};
     std::atomic<std::uint64_t> framesSent_{0};
+    double origin_ = 0.0;
+    std::uint64_t nextFrame_ = 0;  // index of the next frame start sends, counted from origin_
     std::thread thread_;
 };
 

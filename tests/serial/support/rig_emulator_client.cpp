@@ -107,6 +107,15 @@ Bytes RigEmulatorClient::received(const std::string& board, std::vector<double>*
     return fromHex(hex);
 }
 
+BoardFrame RigEmulatorClient::lastFrame(const std::string& board) {
+    std::istringstream words(command("last " + board));
+    std::string hex;
+    BoardFrame frame;
+    words >> hex >> frame.number >> frame.milliseconds;
+    if (hex != "-") frame.bytes = fromHex(hex);
+    return frame;
+}
+
 BoardLine RigEmulatorClient::line(const std::string& board) {
     std::istringstream words(command("line " + board));
     BoardLine line;

@@ -19,6 +19,12 @@ struct BoardCounts {
     std::size_t identificationRequests = 0;
 };
 
+struct BoardFrame {
+    Bytes bytes;              // empty: no good frame yet
+    std::size_t number = 0;   // how many good frames had come with this one
+    double milliseconds = 0;  // when its last byte came, since the board was attached
+};
+
 struct BoardLine {
     std::uint32_t baud = 0;
     int dataBits = 0;
@@ -47,6 +53,8 @@ public:
     std::vector<Bytes> messages(const std::string& board);
     // The bytes the board received and, for each, the milliseconds since it was attached.
     Bytes received(const std::string& board, std::vector<double>* times = nullptr);
+    // The newest good frame the board received.
+    BoardFrame lastFrame(const std::string& board);
     BoardLine line(const std::string& board);
     void clear(const std::string& board);
 
