@@ -1,0 +1,28 @@
+# End-to-end: the telemetry emulator playing BeamNG, the engine, the rig link and the rig
+# controller emulator, all real. The test uses BeamNG's own port and the rig pose block's
+# fixed name, so it takes the locks of the other tests that use them.
+set(e2e_sources
+  ${CMAKE_CURRENT_LIST_DIR}/beamng_to_rig_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/motion_model.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/link_fixture.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/rig_emulator_client.cpp)
+if(NOT WIN32)
+  tarvelin_add_test(e2e_beamng_to_rig ${e2e_sources}
+    ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/rig_environment_native.cpp)
+  target_link_libraries(e2e_beamng_to_rig PRIVATE tarvelin_rig_emulator tarvelin_telemetry_emulator)
+else()
+  # Under Wine against the native rig emulator, with the boards set up by the rig link's own
+  # driver script in a Wine prefix of this test's own.
+  add_executable(e2e_beamng_to_rig ${e2e_sources}
+    ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/rig_environment_remote.cpp)
+  target_link_libraries(e2e_beamng_to_rig PRIVATE tarvelin_core tarvelin_test_support tarvelin_telemetry_emulator
+    GTest::gtest_main GTest::gmock)
+  add_dependencies(e2e_beamng_to_rig rig_emulator_native)
+  add_test(NAME e2e_beamng_to_rig
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/serial/wine_rig_link.sh
+      ${TARVELIN_NATIVE_RIG_EMULATOR} ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh
+      ${CMAKE_BINARY_DIR}/wineprefix-e2e ${CMAKE_CURRENT_BINARY_DIR}/e2e-bench
+      $<TARGET_FILE:e2e_beamng_to_rig>)
+  set_tests_properties(e2e_beamng_to_rig PROPERTIES TIMEOUT 900)
+endif()
+set_tests_properties(e2e_beamng_to_rig PROPERTIES RESOURCE_LOCK "game_ports;rig_pose_block")
