@@ -30,5 +30,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::puts("exiting");
-    return 0;  // the library stays loaded; the process ends with the thread running
+    static auto* stillLoaded = library;  // kept on purpose: the library stays loaded
+    (void)stillLoaded;
+    return 0;  // the process ends with the thread running
 }
