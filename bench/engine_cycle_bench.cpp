@@ -234,14 +234,16 @@ std::array<float, 6> motionFloats(const std::uint8_t* frame) {
 void datagramToRig(benchmark::State& state) {
     auto& engine = MotionEngine::instance();
     // Pass-through chains on the six motion slots of the AIR profile, so that a frame shows at
-    // once which datagram it was computed from; every other slot is switched off.
+    // once which datagram it was computed from; a steady wind for the fan; every other slot is
+    // switched off.
     for (int profile = 0; profile < 2; ++profile) {
         for (int slot = 0; slot < rigSlotCount; ++slot) {
             const bool passThrough = profile == 0 && slot < 6;
             if (passThrough) setcheckFilterstring(profile, slot, "VALUE");
-            setActiveAxis(profile, slot, passThrough);
+            setActiveAxis(profile, slot, passThrough || (profile == 0 && slot == 21));
         }
     }
+    setcheckFilterstring(0, 21, "ADD(VALUE;40)");
     for (int slot = 0; slot < 8; ++slot) SetInputDofLimitValue(slot, -1.0e6, 1.0e6);
     for (int slot = 0; slot < 6; ++slot) SetRigDofLimitValue(slot, -1.0e6, 1.0e6);
 
@@ -254,6 +256,12 @@ void datagramToRig(benchmark::State& state) {
         return;
     }
     rig.setReply(rig_emulator::Bytes(serial::identificationReplyId1.begin(), serial::identificationReplyId1.end()), false);
+    // The fan controller on another, so that the engine's cycle hands over its byte as well.
+    rig_emulator::RigDevice fan(links / "com8");
+    if (!fan.attach() || !initWindSerial(L"COM8", 9600, L"8N1", 5)) {
+        state.SkipWithError("no pseudo-terminal for the fan");
+        return;
+    }
     disableAutoconnect();
     setUsbChipCheck(0);  // a pseudo-terminal is on no USB chip
     setStandartPort("COM5");
@@ -356,6 +364,7 @@ void datagramToRig(benchmark::State& state) {
     state.counters["engine_allocs_per_cycle"] =
         cycles == 0 ? 0.0 : static_cast<double>(engineAllocations) / static_cast<double>(cycles);
     state.counters["bridge_allocs"] = static_cast<double>(bridgeAllocations);
+    state.counters["fan_bytes"] = static_cast<double>(fan.bytes().size());
 }
 BENCHMARK(datagramToRig)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -12,8 +12,12 @@ tarvelin_add_test(engine_cycle_test
   ${CMAKE_CURRENT_LIST_DIR}/motion_output_test.cpp)
 tarvelin_add_test(engine_thread_test
   ${CMAKE_CURRENT_LIST_DIR}/engine_thread_test.cpp)
-# Both write the rig pose block, whose name is fixed; so does the end-to-end test.
-set_tests_properties(engine_cycle_test engine_thread_test PROPERTIES RESOURCE_LOCK rig_pose_block)
+# A program of its own: it replaces the global allocator to count the cycle's allocations.
+tarvelin_add_test(cycle_allocation_test
+  ${CMAKE_CURRENT_LIST_DIR}/cycle_allocation_test.cpp)
+target_link_libraries(cycle_allocation_test PRIVATE tarvelin_telemetry_emulator)
+# These write the rig pose block, whose name is fixed; so does the end-to-end test.
+set_tests_properties(engine_cycle_test engine_thread_test cycle_allocation_test PROPERTIES RESOURCE_LOCK rig_pose_block)
 
 add_executable(teardown_host ${CMAKE_CURRENT_LIST_DIR}/teardown_host.cpp)
 target_link_libraries(teardown_host PRIVATE tarvelin_platform_loader tarvelin_options)
