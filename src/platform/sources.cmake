@@ -38,12 +38,15 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/system_error.cpp)
 endif()
 
-# Run-time loading of a shared library, for the host tools (not part of the engine itself).
+# Run-time loading of a shared library and the terminal, for the host tools (not part of the
+# engine itself).
 add_library(tarvelin_platform_loader STATIC)
 if(WIN32)
-  target_sources(tarvelin_platform_loader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/win32/dynamic_library.cpp)
+  target_sources(tarvelin_platform_loader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/win32/dynamic_library.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/terminal.cpp)
 else()
-  target_sources(tarvelin_platform_loader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/posix/dynamic_library.cpp)
+  target_sources(tarvelin_platform_loader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/posix/dynamic_library.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/terminal.cpp)
   target_link_libraries(tarvelin_platform_loader PUBLIC ${CMAKE_DL_LIBS})
 endif()
 target_include_directories(tarvelin_platform_loader PUBLIC ${CMAKE_CURRENT_LIST_DIR}/.. ${PROJECT_SOURCE_DIR}/include)

@@ -8,6 +8,12 @@ namespace {
 
 ProfileFile parse(const char* text, std::vector<ProfileError>& errors) { return parseProfileFile(text, errors); }
 
+std::vector<int> linesOf(const std::vector<ProfileMessage>& messages) {
+    std::vector<int> lines;
+    for (const auto& message : messages) lines.push_back(message.line);
+    return lines;
+}
+
 }  // namespace
 
 TEST(ProfileFile, ReadsEverySection) {
@@ -18,12 +24,16 @@ TEST(ProfileFile, ReadsEverySection) {
         "lateral = GAIN(EMALP(CROP(VALUE;-10;10);20);0.5)   # sway\n"
         "4 = VALUE\r\n"
         "roll_angle = off\n"
-        "belt_mix longitu_accel_g = 0.25\n"
-        "belt_mix 2 = -1.5\n"
+        "belt_mix longitudinal = 0.25\n"
+        "belt_mix Pitch = -1.5\n"
         "[GROUND]\n"
         "pitch = GAIN(VALUE;2)\n"
         "[limits]\n"
         "input lateral = -20 20\n"
+        "input roll = -90 90\n"
+        "input pitch = -90 90\n"
+        "rig 0 = -1 1\n"
+        "rig roll = -1 1\n"
         "rig 5 = -1.0 1.0\n"
         "[motion_cancel]\n"
         "active = on\n"
@@ -32,9 +42,16 @@ TEST(ProfileFile, ReadsEverySection) {
         "[engine]\n"
         "pacing = sleep\n"
         "[link]\n"
-        "port = COM7\n",
+        "port = com7\n"
+        "usb_chip_check = off\n"
+        "[fan]\n"
+        "port = COM4\n"
+        "baud = 115200\n"
+        "mode = 8E2\n"
+        "interval_ms = 50\n",
         errors);
     ASSERT_TRUE(errors.empty()) << errors[0].line << ": " << errors[0].message;
+    EXPECT_TRUE(file.warnings.empty()) << file.warnings[0].line << ": " << file.warnings[0].message;
     ASSERT_EQ(file.filters.size(), 3u);
     EXPECT_EQ(file.filters[0].filter, "GAIN(EMALP(CROP(VALUE;-10;10);20);0.5)");
     EXPECT_EQ(file.filters[0].line, 3);
@@ -45,42 +62,81 @@ TEST(ProfileFile, ReadsEverySection) {
     ASSERT_EQ(file.activity.size(), 4u);
     EXPECT_FALSE(file.activity[2].active);
     EXPECT_EQ(file.activity[2].slot, 8);
+    // The belt components name the engine's belt-mix indexes 1, 2, 4 and 5.
     ASSERT_EQ(file.beltMix.size(), 2u);
-    EXPECT_EQ(file.beltMix[0].channel, 7);
+    EXPECT_EQ(file.beltMix[0].index, 1);
+    EXPECT_EQ(file.beltMix[1].index, 5);
     EXPECT_EQ(file.beltMix[1].weight, -1.5);
-    ASSERT_EQ(file.inputLimits.size(), 1u);
+    ASSERT_EQ(file.inputLimits.size(), 3u);
     EXPECT_EQ(file.inputLimits[0].low, -20.0);
-    ASSERT_EQ(file.rigLimits.size(), 1u);
-    EXPECT_EQ(file.rigLimits[0].slot, 5);
+    ASSERT_NE(file.rigLimit(5), nullptr);
+    EXPECT_EQ(file.rigLimit(5)->high, 1.0);
+    EXPECT_EQ(file.rigLimit(3), nullptr);
     EXPECT_EQ(file.motionCancel, true);
     EXPECT_EQ(file.motionCancelFilter, 30.0);
     EXPECT_EQ(file.motionCancelGain, 0.5);
     EXPECT_EQ(file.precisePacing, false);
     EXPECT_EQ(file.port, "COM7");
+    EXPECT_EQ(file.usbChipCheck, false);
+    ASSERT_TRUE(file.fan.has_value());
+    EXPECT_EQ(file.fan->port, "COM4");
+    EXPECT_EQ(file.fan->baud, 115200);
+    EXPECT_EQ(file.fan->mode, "8E2");
+    EXPECT_EQ(file.fan->intervalMs, 50u);
 }
 
 TEST(ProfileFile, ReportsEveryBadLineWithItsNumber) {
     std::vector<ProfileError> errors;
-    parse("lateral = VALUE\n"      // 1: before any section
+    parse("lateral = VALUE\n"           // 1: before any section
           "[air]\n"
-          "sideways = VALUE\n"     // 3: unknown slot
-          "23 = VALUE\n"           // 4: slot out of range
-          "lateral VALUE\n"        // 5: no '='
-          "belt_mix rpmx = 1\n"    // 6: unknown channel
+          "sideways = VALUE\n"          // 3: unknown slot
+          "23 = VALUE\n"                // 4: slot out of range
+          "lateral VALUE\n"             // 5: no '='
+          "belt_mix rpm = 1\n"          // 6: not a belt component
+          "yaw =\n"                     // 7: nothing to install
           "[limits]\n"
-          "input 0 = 5\n"          // 8: one number
-          "rig 0 = 2 1\n"          // 9: low above high
+          "input 0 = 5\n"               // 9: one number
+          "rig 0 = 2 1\n"               // 10: low above high
+          "rig 1 = -inf 1\n"            // 11: not a finite number
           "[link]\n"
-          "port = /dev/ttyUSB0\n"  // 11
-          "[wheels]\n",            // 12
+          "port = /dev/ttyUSB0\n"       // 13
+          "[wheels]\n"                  // 14
+          "[fan]\n"
+          "mode = 9X3\n"                // 16
+          "[air]\n"
+          "pitch = VALUE\n"
+          "PITCH = GAIN(VALUE;2)\n",    // 19: the same slot again
           errors);
-    ASSERT_EQ(errors.size(), 9u);
-    const int lines[] = {1, 3, 4, 5, 6, 8, 9, 11, 12};
-    for (std::size_t i = 0; i < errors.size(); ++i) EXPECT_EQ(errors[i].line, lines[i]) << errors[i].message;
+    const std::vector<int> expected = {1, 3, 4, 5, 6, 7, 9, 10, 11, 13, 14, 16, 19};
+    EXPECT_EQ(linesOf(errors), expected);
+    EXPECT_NE(errors.back().message.find("already set on line 18"), std::string::npos) << errors.back().message;
 }
 
-TEST(ProfileFile, SlotNamesAndNumbersAgree) {
-    for (int slot = 0; slot < 23; ++slot) EXPECT_EQ(slotFromName(slotName(slot)), slot);
+// Lines that parse but would not do what they say: the profile still loads, with a warning
+// on the line to fix.
+TEST(ProfileFile, WarnsAboutSettingsWithoutEffect) {
+    std::vector<ProfileError> errors;
+    const auto file = parse("[air]\n"
+                            "lateral = VALUE\n"         // 2: no rig limit, no input limit
+                            "belt_mix 7 = 1\n"          // 3: a weight the belt never reads
+                            "[ground]\n"
+                            "wind = VALUE\n"            // 5: wind comes from [air] only
+                            "belt_mix roll = 1\n"       // 6: so does the belt mix
+                            "[limits]\n"
+                            "input roll_angle = -5 5\n" // 8: fixed by the engine
+                            "rig belt = 0 100\n",       // 9: not clamped in the frame
+                            errors);
+    EXPECT_TRUE(errors.empty());
+    const std::vector<int> expected = {2, 2, 3, 5, 6, 8, 9};
+    EXPECT_EQ(linesOf(file.warnings), expected);
+}
+
+TEST(ProfileFile, SlotAndBeltNamesAgreeWithNumbers) {
+    for (int slot = 0; slot < rigSlots; ++slot) EXPECT_EQ(slotFromName(slotName(slot)), slot);
     EXPECT_EQ(slotFromName(" Wind "), 21);
     EXPECT_EQ(slotFromName("-1"), -1);
+    EXPECT_EQ(beltMixIndex("vertical"), 2);
+    EXPECT_EQ(beltMixIndex("ROLL"), 4);
+    EXPECT_EQ(beltMixIndex("42"), 42);
+    EXPECT_EQ(beltMixIndex("43"), -1);
 }

@@ -1,10 +1,102 @@
-# End-to-end runs of the host console, which reaches the library only through its exports.
-add_test(NAME console_print COMMAND tarvelin_console print)
-set_tests_properties(console_print PROPERTIES
-  PASS_REGULAR_EXPRESSION "1 lateral_speed +0\\.0000.*41 simtools_axis4b.*Profile AIR, AIR 100\\.0 %")
-add_test(NAME console_missing_library COMMAND tarvelin_console --library no-such-library print)
-set_tests_properties(console_missing_library PROPERTIES
-  PASS_REGULAR_EXPRESSION "cannot load no-such-library: ")
+# Tests of the host console, which reaches the library only through its exports.
 
-tarvelin_add_test(profile_file_test ${CMAKE_CURRENT_LIST_DIR}/profile_file_test.cpp)
-target_link_libraries(profile_file_test PRIVATE tarvelin_console_core)
+# The console's own parts: profile files, command line, live view, CSV rows, the demo's verdict.
+tarvelin_add_test(console_parts_tests
+  ${CMAKE_CURRENT_LIST_DIR}/profile_file_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/console_parts_test.cpp)
+target_link_libraries(console_parts_tests PRIVATE tarvelin_console_core)
+
+# tarvelin_console_test(NAME EXIT STATUS ARGS arg... [EXPECT regex...] [REJECT regex]
+#                       [WRAPPER command...] [OWN_WINE]): runs the console (under Wine in the
+# Windows build, unless the wrapper starts Wine itself) and checks its exit status and output.
+# The expressions may not hold ';' or '|'.
+function(tarvelin_console_test name)
+  cmake_parse_arguments(PARSE_ARGV 1 test "OWN_WINE" "EXIT;REJECT" "ARGS;EXPECT;WRAPPER")
+  set(emulator ${CMAKE_CROSSCOMPILING_EMULATOR})
+  if(test_OWN_WINE)
+    set(emulator "")
+  endif()
+  set(command ${test_WRAPPER} ${emulator} $<TARGET_FILE:tarvelin_console> ${test_ARGS})
+  string(REPLACE ";" "|" command "${command}")
+  string(REPLACE ";" "|" expect "${test_EXPECT}")
+  set(definitions -DCOMMAND=${command} -DEXIT=${test_EXIT})
+  if(test_EXPECT)
+    list(APPEND definitions "-DEXPECT=${expect}")
+  endif()
+  if(test_REJECT)
+    list(APPEND definitions "-DREJECT=${test_REJECT}")
+  endif()
+  add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} ${definitions} -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/run_and_match.cmake)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600
+    ENVIRONMENT "XDG_DATA_HOME=${TARVELIN_TEST_DATA_HOME}/${name}")
+endfunction()
+
+set(example_profile ${PROJECT_SOURCE_DIR}/profiles/example.profile)
+set(bad_profile ${CMAKE_CURRENT_LIST_DIR}/bad.profile)
+
+tarvelin_console_test(console_print EXIT 0 ARGS print
+  EXPECT "1 lateral_speed +0\\.0000" "41 simtools_axis4b" "Profile AIR, AIR 100\\.0 %")
+tarvelin_console_test(console_missing_library EXIT 1 ARGS --library no-such-library print
+  EXPECT "cannot load no-such-library: ")
+tarvelin_console_test(console_usage_error EXIT 2 ARGS fly EXPECT "unknown command 'fly'" "usage: ")
+tarvelin_console_test(console_check_example EXIT 0 ARGS check ${example_profile}
+  EXPECT "example\\.profile: valid \\(24 filter strings, 0 warnings\\)" REJECT "error")
+# Every mistake, each at its line: those the file format catches and the filter strings the
+# engine rejects.
+tarvelin_console_test(console_check_bad_profile EXIT 1 ARGS check ${bad_profile}
+  EXPECT "bad\\.profile:4: error: \\[air\\] longitudinal: the engine rejects the filter string 'GAIN\\(EMALP\\(VALUE.10\\)'"
+         "bad\\.profile:5: error: \\[air\\] vertical: the engine rejects"
+         "bad\\.profile:6: error: unknown slot 'sideways'"
+         "bad\\.profile:9: error: the low limit is above the high limit"
+         "bad\\.profile:12: error: port is auto or COMn"
+         "bad\\.profile:3: warning: no rig limit for lateral"
+         "bad\\.profile: INVALID")
+tarvelin_console_test(console_check_missing_profile EXIT 1 ARGS check no-such.profile
+  EXPECT "cannot read the profile no-such\\.profile")
+tarvelin_console_test(console_run_missing_port EXIT 1 ARGS run ${example_profile} --port COM250
+  EXPECT "the rig port COM250 does not exist")
+tarvelin_console_test(console_run_bad_profile EXIT 1 ARGS run ${bad_profile} --port COM250
+  EXPECT "bad\\.profile:6: error: unknown slot 'sideways'" REJECT "connecting")
+
+# The demo end to end: telemetry emulator, engine, rig link, rig controller emulator. It binds
+# the game's fixed port, so it runs in a network namespace of its own where the system allows
+# and takes the lock of the tests that bind game ports.
+set(private_network sh ${CMAKE_CURRENT_LIST_DIR}/private_network.sh)
+if(NOT WIN32)
+  tarvelin_console_test(console_demo EXIT 0 WRAPPER ${private_network}
+    ARGS demo --seconds 5 --record ${CMAKE_CURRENT_BINARY_DIR}/console_demo.csv
+    EXPECT "game +BeamNG" "frames sent +[1-9][0-9]+" "with a good check field, 0 bad"
+           "the road of the frame is whole")
+  set_tests_properties(console_demo PROPERTIES RESOURCE_LOCK game_ports)
+
+  # The demo in-process with a board this test can read: the CSV against the rig's frames.
+  add_executable(console_demo_test ${CMAKE_CURRENT_LIST_DIR}/console_demo_test.cpp)
+  target_link_libraries(console_demo_test PRIVATE tarvelin_console_core tarvelin_test_support GTest::gtest_main)
+  target_compile_definitions(console_demo_test PRIVATE
+    TARVELIN_LIBRARY="$<TARGET_FILE:tarvelin_motion>" TARVELIN_EXAMPLE_PROFILE="${example_profile}")
+  add_dependencies(console_demo_test tarvelin_motion)
+  # One process per test: the engine keeps the game's port once it has found the game.
+  foreach(case RecordsEveryCycleThatReachedTheRig ConnectsAgainWhenTheBoardComesBack)
+    add_test(NAME console_demo_test.${case}
+      COMMAND ${private_network} $<TARGET_FILE:console_demo_test> --gtest_filter=ConsoleDemo.${case})
+    set_tests_properties(console_demo_test.${case} PROPERTIES RESOURCE_LOCK game_ports TIMEOUT 600
+      ENVIRONMENT "XDG_DATA_HOME=${TARVELIN_TEST_DATA_HOME}/console_demo_test.${case}")
+  endforeach()
+
+  find_program(TARVELIN_NM NAMES nm REQUIRED)
+  add_test(NAME console_uses_exports_only
+    COMMAND ${CMAKE_COMMAND} -DCONSOLE=$<TARGET_FILE:tarvelin_console> -DNM=${TARVELIN_NM}
+      -DLIST=${PROJECT_SOURCE_DIR}/tests/exports/exported_names.txt -P ${CMAKE_CURRENT_LIST_DIR}/check_console_imports.cmake)
+else()
+  # Under Wine the console cannot make a pseudo-terminal: the native emulator program plays the
+  # board behind COM5 of a prefix of the console's own, set up as for the rig link's tests.
+  tarvelin_console_test(console_demo_wine EXIT 0 OWN_WINE
+    WRAPPER ${private_network} sh ${PROJECT_SOURCE_DIR}/tests/serial/wine_rig_link.sh
+      ${TARVELIN_NATIVE_RIG_EMULATOR} ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh
+      ${CMAKE_BINARY_DIR}/wineprefix-console-demo ${CMAKE_CURRENT_BINARY_DIR}/console-demo-bench
+    ARGS demo --seconds 8 --rig-port COM5
+    EXPECT "game +BeamNG" "frames sent +[1-9][0-9]+" "with a good check field, 0 bad"
+           "the road of the frame is whole")
+  set_tests_properties(console_demo_wine PROPERTIES RESOURCE_LOCK game_ports)
+  add_dependencies(console_parts_tests rig_emulator_native)
+endif()

@@ -16,6 +16,15 @@ public:
     // which file could not be loaded and why, or which export is missing.
     bool load(const std::filesystem::path& library, std::string& error);
 
+    // Running the engine and the game.
+    decltype(&::startGamesource_Thread) startGamesource_Thread = nullptr;
+    decltype(&::stopGamesource_Thread) stopGamesource_Thread = nullptr;
+    decltype(&::setMotionsystemready) setMotionsystemready = nullptr;
+    decltype(&::getGameID) getGameID = nullptr;
+    decltype(&::getGameName) getGameName = nullptr;
+    decltype(&::setTimerPrecision) setTimerPrecision = nullptr;
+
+    // Telemetry record, cues and status.
     decltype(&::getGameDataCount) getGameDataCount = nullptr;
     decltype(&::getGameData) getGameData = nullptr;
     decltype(&::getGameDataNames) getGameDataNames = nullptr;
@@ -27,6 +36,37 @@ public:
     decltype(&::getProfilGrdTransitionStatus) getProfilGrdTransitionStatus = nullptr;
     decltype(&::getactiveProfil) getactiveProfil = nullptr;
     decltype(&::getOutputData) getOutputData = nullptr;
+
+    // Profiles, limits and motion cancelling.
+    decltype(&::setcheckFilterstring) setcheckFilterstring = nullptr;
+    decltype(&::setActiveAxis) setActiveAxis = nullptr;
+    decltype(&::setBelt_Mix) setBelt_Mix = nullptr;
+    decltype(&::SetRigDofLimitValue) SetRigDofLimitValue = nullptr;
+    decltype(&::SetInputDofLimitValue) SetInputDofLimitValue = nullptr;
+    decltype(&::activateMotionCancel) activateMotionCancel = nullptr;
+    decltype(&::setFilterMotionCancel) setFilterMotionCancel = nullptr;
+    decltype(&::setGainMotionCancel) setGainMotionCancel = nullptr;
+
+    // Snapshots.
+    decltype(&::GetCalculationSnapshots) GetCalculationSnapshots = nullptr;
+    decltype(&::GetAccelerationSnapshots) GetAccelerationSnapshots = nullptr;
+    decltype(&::FreeCalculationSnapshots) FreeCalculationSnapshots = nullptr;
+    decltype(&::FreeAccelerationSnapshots) FreeAccelerationSnapshots = nullptr;
+
+    // The rig controller link and the fan.
+    decltype(&::startMMFtoSerial_Thread) startMMFtoSerial_Thread = nullptr;
+    decltype(&::stopMMFtoSerial_Thread) stopMMFtoSerial_Thread = nullptr;
+    decltype(&::isConnected) isConnected = nullptr;
+    decltype(&::isInterfaceRunning) isInterfaceRunning = nullptr;
+    decltype(&::resumeInterface) resumeInterface = nullptr;
+    decltype(&::enableAutoconnect) enableAutoconnect = nullptr;
+    decltype(&::disableAutoconnect) disableAutoconnect = nullptr;
+    decltype(&::setStandartPort) setStandartPort = nullptr;
+    decltype(&::setUsbChipCheck) setUsbChipCheck = nullptr;
+    decltype(&::getOutputTimeFrame) getOutputTimeFrame = nullptr;
+    decltype(&::newMessagemmf) newMessagemmf = nullptr;
+    decltype(&::readMessagemmf) readMessagemmf = nullptr;
+    decltype(&::initWindSerial) initWindSerial = nullptr;
 
 private:
     template <typename Function>

@@ -2,50 +2,27 @@
 // library at run time as a rig's control program does.
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
-#include "host_console/engine_api.h"
-#include "host_console/record_printer.h"
-
-namespace {
-
-void printUsage(std::FILE* out) {
-    std::fprintf(out,
-                 "usage: tarvelin_console [--library FILE] [print]\n"
-                 "  print   show the telemetry record, the cue arrays and the time frames (default)\n");
-}
-
-}  // namespace
+#include "host_console/command_line.h"
+#include "host_console/commands.h"
 
 int main(int argc, char** argv) {
-    std::filesystem::path library = tarvelin::console::defaultLibraryPath();
-    std::string command = "print";
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--library") == 0 && i + 1 < argc) {
-            library = argv[++i];
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            printUsage(stdout);
-            return 0;
-        } else if (argv[i][0] != '-') {
-            command = argv[i];
-        } else {
-            printUsage(stderr);
-            return 2;
-        }
-    }
-
-    tarvelin::console::EngineApi api;
+    using namespace tarvelin::console;
+    CommandLine line;
     std::string error;
-    if (!api.load(library, error)) {
-        std::fprintf(stderr, "tarvelin_console: %s\n", error.c_str());
-        return 1;
+    if (!parseCommandLine(argc - 1, argv + 1, line, error)) {
+        std::fprintf(stderr, "tarvelin_console: %s\n\n%s", error.c_str(), usageText());
+        return 2;
     }
-    if (command == "print") {
-        tarvelin::console::printRecord(api, stdout);
-        return 0;
+    switch (line.command) {
+        case Command::help:
+            std::fputs(usageText(), stdout);
+            return argc > 1 ? 0 : 2;
+        case Command::demo: return demoCommand(line, stdout, stderr);
+        case Command::run: return runCommand(line, stdout, stderr);
+        case Command::check: return checkCommand(line, stdout, stderr);
+        case Command::print: return printCommand(line, stdout, stderr);
     }
-    std::fprintf(stderr, "tarvelin_console: unknown command '%s'\n", command.c_str());
-    printUsage(stderr);
     return 2;
 }

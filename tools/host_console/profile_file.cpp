@@ -1,15 +1,19 @@
 #include "host_console/profile_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
+#include <map>
+#include <utility>
 
 namespace tarvelin::console {
 
 namespace {
 
-constexpr std::array<const char*, 23> slotNames = {
+constexpr std::array<const char*, rigSlots> slotNames = {
     "lateral",          "longitudinal",   "vertical",      "yaw",           "roll",
     "pitch",            "roll_lateral",   "pitch_longitudinal", "roll_angle", "pitch_angle",
     "belt",             "belt_longitudinal", "belt_vertical", "belt_roll",   "belt_pitch",
@@ -17,24 +21,25 @@ constexpr std::array<const char*, 23> slotNames = {
     "effect_pitch",     "wind",           "unused",
 };
 
-// The channel names of the telemetry record, for belt-mix lines; index = channel number.
-constexpr std::array<const char*, 43> channelNames = {
-    "none",
-    "lateral_speed",   "lateral_accel",   "lateral_accel_g", "lateral_gravi",
-    "longitu_speed",   "longitu_accel",   "longitu_accel_g", "longitu_gravi",
-    "vertica_speed",   "vertica_accel",   "vertica_accel_g", "vertica_gravi",
-    "yaw_position",    "yaw_speed",       "yaw_accel",
-    "roll_position",   "roll_speed",      "roll_accel",
-    "pitch_position",  "pitch_speed",     "pitch_accel",
-    "fr_lft_susp_pos", "fr_rgt_susp_pos", "re_lft_susp_pos", "re_rgt_susp_pos",
-    "engine_torque",   "rpm",             "speed",           "stall",
-    "flaps",           "ldg_gear_turb",   "ldg_gear",        "spd_brakes",
-    "simtools_axis1a", "simtools_axis2a", "simtools_axis3a", "simtools_axis4a",
-    "simtools_axis1b", "simtools_axis2b", "simtools_axis3b", "simtools_axis4b",
-    "belt_sum",
+// The belt tensioner sums its four components, each weighted by one belt-mix entry of the AIR
+// profile; these are the entries' indexes, named after the components they weigh.
+struct BeltComponent {
+    const char* name;
+    int index;
 };
+constexpr std::array<BeltComponent, 4> beltComponents = {{
+    {"longitudinal", 1},
+    {"vertical", 2},
+    {"roll", 4},
+    {"pitch", 5},
+}};
 
-enum class Section { none, air, ground, limits, motionCancel, engine, link };
+constexpr int firstAirOnlySlot = 10;  // belt, wind and effects come from the AIR profile only
+constexpr int motionAxes = 6;         // the slots the rig frame carries as clamped floats
+constexpr int inputLimitedSlots = 8;  // the slots whose telemetry passes the input limits
+constexpr int angleSlotEnd = 10;      // roll_angle and pitch_angle: input limits fixed at ±360
+
+enum class Section { none, air, ground, limits, motionCancel, engine, link, fan };
 
 std::string_view trim(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
@@ -55,12 +60,19 @@ std::optional<int> wholeNumber(std::string_view text) {
     return value;
 }
 
+// A finite decimal number; strtod would also take "inf", "nan" and hexadecimal floats, none of
+// which belong in a limit or a weight.
 std::optional<double> realNumber(std::string_view text) {
     const std::string copy(trim(text));
     if (copy.empty()) return std::nullopt;
+    for (const char c : copy) {
+        if (!std::isdigit(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '+' && c != 'e' && c != 'E') {
+            return std::nullopt;
+        }
+    }
     char* end = nullptr;
     const double value = std::strtod(copy.c_str(), &end);
-    if (end != copy.c_str() + copy.size()) return std::nullopt;
+    if (end != copy.c_str() + copy.size() || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 
@@ -71,13 +83,12 @@ std::optional<bool> onOff(std::string_view text) {
     return std::nullopt;
 }
 
-int channelFromName(std::string_view name) {
-    if (const auto number = wholeNumber(name); number && *number >= 0 && *number < 43) return *number;
-    const std::string wanted = lower(name);
-    for (std::size_t i = 0; i < channelNames.size(); ++i) {
-        if (wanted == channelNames[i]) return static_cast<int>(i);
-    }
-    return -1;
+// "COM7" in any case, normalised to upper case; nothing for anything else.
+std::optional<std::string> comPortName(std::string_view text) {
+    if (text.size() <= 3 || lower(text.substr(0, 3)) != "com") return std::nullopt;
+    const auto number = wholeNumber(text.substr(3));
+    if (!number || *number < 0 || text[3] == '+' || text[3] == '-') return std::nullopt;
+    return "COM" + std::to_string(*number);
 }
 
 // Splits "key = value" at the first '='; false when there is none.
@@ -97,13 +108,15 @@ void splitWord(std::string_view text, std::string_view& word, std::string_view& 
     rest = trim(text.substr(end));
 }
 
+const char* sectionName(int profile) { return profile == profileAir ? "[air]" : "[ground]"; }
+
 class Parser {
 public:
     explicit Parser(std::vector<ProfileError>& errors) : errors_(errors) {}
 
     void line(std::string_view text, int number) {
         line_ = number;
-        // A '#' starts a comment, except inside a filter string, which never contains one.
+        // A '#' starts a comment; the filter language has no use for the character.
         if (const auto hash = text.find('#'); hash != std::string_view::npos) text = text.substr(0, hash);
         text = trim(text);
         if (text.empty()) return;
@@ -119,6 +132,34 @@ public:
             case Section::motionCancel: return motionCancelLine(key, value);
             case Section::engine: return engineLine(key, value);
             case Section::link: return linkLine(key, value);
+            case Section::fan: return fanLine(key, value);
+        }
+    }
+
+    // Checks that need the whole file: settings that are valid but cannot have the effect
+    // they seem to have.
+    void finish() {
+        for (const auto& filter : result.filters) {
+            if (filter.profile == profileGround && filter.slot >= firstAirOnlySlot) {
+                warn(filter.line, std::string("[ground] ") + slotName(filter.slot) +
+                                      ": the engine takes the belt, wind and effect slots from [air] only");
+            }
+        }
+        std::array<bool, rigSlots> rigWarned{};
+        std::array<bool, rigSlots> inputWarned{};
+        for (const auto& filter : result.filters) {
+            const auto slot = static_cast<std::size_t>(filter.slot);
+            const std::string name = slotName(filter.slot);
+            if (filter.slot < motionAxes && !rigWarned[slot] && result.rigLimit(filter.slot) == nullptr) {
+                warn(filter.line, "no rig limit for " + name + ": the rig frame holds it at 0 (add 'rig " + name +
+                                      " = LOW HIGH' to [limits])");
+                rigWarned[slot] = true;
+            }
+            if (filter.slot < inputLimitedSlots && !inputWarned[slot] && !hasInputLimit(filter.slot)) {
+                warn(filter.line, "no input limit for " + name + ": its telemetry is clamped to 0 before the filter (add 'input " +
+                                      name + " = LOW HIGH' to [limits])");
+                inputWarned[slot] = true;
+            }
         }
     }
 
@@ -126,6 +167,21 @@ public:
 
 private:
     void error(std::string message) { errors_.push_back({line_, std::move(message)}); }
+    void warn(int line, std::string message) { result.warnings.push_back({line, std::move(message)}); }
+
+    // Reports a second setting of the same thing; true when `key` was free.
+    bool firstSetting(const std::string& key) {
+        const auto [place, inserted] = seen_.emplace(key, line_);
+        if (!inserted) error(key + " is already set on line " + std::to_string(place->second));
+        return inserted;
+    }
+
+    bool hasInputLimit(int slot) const {
+        for (const auto& limit : result.inputLimits) {
+            if (limit.slot == slot) return true;
+        }
+        return false;
+    }
 
     void sectionHeader(std::string_view text) {
         if (text.back() != ']') return error("a section header ends with ']'");
@@ -136,6 +192,7 @@ private:
         else if (name == "motion_cancel") section_ = Section::motionCancel;
         else if (name == "engine") section_ = Section::engine;
         else if (name == "link") section_ = Section::link;
+        else if (name == "fan") section_ = Section::fan;
         else error("unknown section [" + name + "]");
     }
 
@@ -144,20 +201,32 @@ private:
         std::string_view rest;
         splitWord(key, word, rest);
         if (lower(word) == "belt_mix") {
-            const int channel = channelFromName(rest);
-            if (channel < 0) return error("unknown channel '" + std::string(rest) + "' in belt_mix");
+            const int index = beltMixIndex(rest);
+            if (index < 0) {
+                return error("unknown belt component '" + std::string(rest) +
+                             "' (longitudinal, vertical, roll, pitch, or an index 0..42)");
+            }
             const auto weight = realNumber(value);
             if (!weight) return error("belt_mix needs a number");
-            result.beltMix.push_back({profile, channel, *weight, line_});
+            if (!firstSetting(std::string(sectionName(profile)) + " belt_mix " + lower(rest))) return;
+            if (profile == profileGround) {
+                warn(line_, "[ground] belt_mix: the belt takes its weights from [air] only");
+            } else if (index != 1 && index != 2 && index != 4 && index != 5) {
+                warn(line_, "belt_mix " + std::to_string(index) +
+                                ": only the weights of longitudinal (1), vertical (2), roll (4) and pitch (5) "
+                                "reach the belt");
+            }
+            result.beltMix.push_back({profile, index, *weight, line_});
             return;
         }
         const int slot = slotFromName(key);
         if (slot < 0) return error("unknown slot '" + std::string(key) + "'");
+        if (value.empty()) return error(std::string("slot ") + slotName(slot) + " needs a filter string or 'off'");
+        if (!firstSetting(std::string(sectionName(profile)) + " " + slotName(slot))) return;
         if (lower(value) == "off") {
             result.activity.push_back({profile, slot, false, line_});
             return;
         }
-        if (value.empty()) return error("slot " + std::string(key) + " needs a filter string or 'off'");
         result.filters.push_back({profile, slot, std::string(value), line_});
         result.activity.push_back({profile, slot, true, line_});
     }
@@ -177,19 +246,30 @@ private:
         const auto high = realNumber(highText);
         if (!low || !high) return error("a limit needs two numbers: low high");
         if (*low > *high) return error("the low limit is above the high limit");
+        if (!firstSetting(which + " " + slotName(slot))) return;
+        if (which == "input" && slot >= inputLimitedSlots && slot < angleSlotEnd) {
+            warn(line_, std::string("input ") + slotName(slot) + ": the engine always uses -360 360 for this slot");
+        } else if (which == "input" && slot >= angleSlotEnd) {
+            warn(line_, std::string("input ") + slotName(slot) + ": only slots 0..7 have input limits");
+        } else if (which == "rig" && slot >= motionAxes) {
+            warn(line_, std::string("rig ") + slotName(slot) + ": the rig frame clamps only the six motion axes");
+        }
         (which == "input" ? result.inputLimits : result.rigLimits).push_back({slot, *low, *high, line_});
     }
 
     void motionCancelLine(std::string_view key, std::string_view value) {
         const std::string name = lower(key);
         if (name == "active") {
-            result.motionCancel = onOff(value);
-            if (!result.motionCancel) error("active is on or off");
+            const auto on = onOff(value);
+            if (!on) return error("active is on or off");
+            if (firstSetting("motion_cancel active")) result.motionCancel = on;
         } else if (name == "filter" || name == "gain") {
             const auto number = realNumber(value);
             if (!number) return error(name + " needs a number");
             if (name == "filter" && *number < 1.0) return error("filter must be 1 or more (1 passes the cues unfiltered)");
-            (name == "filter" ? result.motionCancelFilter : result.motionCancelGain) = number;
+            if (firstSetting("motion_cancel " + name)) {
+                (name == "filter" ? result.motionCancelFilter : result.motionCancelGain) = number;
+            }
         } else {
             error("unknown motion_cancel setting '" + name + "'");
         }
@@ -198,33 +278,80 @@ private:
     void engineLine(std::string_view key, std::string_view value) {
         if (lower(key) != "pacing") return error("unknown engine setting '" + std::string(key) + "'");
         const std::string mode = lower(value);
-        if (mode == "precise") result.precisePacing = true;
-        else if (mode == "sleep") result.precisePacing = false;
-        else error("pacing is precise or sleep");
+        if (mode != "precise" && mode != "sleep") return error("pacing is precise or sleep");
+        if (firstSetting("pacing")) result.precisePacing = mode == "precise";
     }
 
     void linkLine(std::string_view key, std::string_view value) {
-        if (lower(key) != "port") return error("unknown link setting '" + std::string(key) + "'");
-        const std::string port(value);
-        if (lower(port) == "auto") {
-            result.port = "auto";
-        } else if (port.size() > 3 && (port.rfind("COM", 0) == 0) && wholeNumber(std::string_view(port).substr(3))) {
-            result.port = port;
+        const std::string name = lower(key);
+        if (name == "port") {
+            std::string port;
+            if (lower(value) == "auto") {
+                port = "auto";
+            } else if (const auto com = comPortName(value)) {
+                port = *com;
+            } else {
+                return error("port is auto or COMn");
+            }
+            if (firstSetting("port")) result.port = port;
+        } else if (name == "usb_chip_check") {
+            const auto on = onOff(value);
+            if (!on) return error("usb_chip_check is on or off");
+            if (firstSetting("usb_chip_check")) result.usbChipCheck = on;
         } else {
-            error("port is auto or COMn");
+            error("unknown link setting '" + std::string(key) + "'");
+        }
+    }
+
+    void fanLine(std::string_view key, std::string_view value) {
+        const std::string name = lower(key);
+        FanSettings& fan = result.fan ? *result.fan : result.fan.emplace();
+        if (name == "port") {
+            const auto com = comPortName(value);
+            if (!com) return error("the fan's port is COMn");
+            if (firstSetting("fan port")) {
+                fan.port = *com;
+                fan.line = line_;
+            }
+        } else if (name == "baud") {
+            const auto baud = wholeNumber(value);
+            if (!baud || *baud <= 0) return error("baud is a positive whole number");
+            if (firstSetting("fan baud")) fan.baud = *baud;
+        } else if (name == "mode") {
+            // Data bits 5..8, parity N/E/O, stop bits 1 or 2, as the fan controller's line takes.
+            const std::string mode(value);
+            const bool valid = mode.size() == 3 && mode[0] >= '5' && mode[0] <= '8' &&
+                               std::string("NEOneo").find(mode[1]) != std::string::npos &&
+                               (mode[2] == '1' || mode[2] == '2');
+            if (!valid) return error("mode is data bits, parity and stop bits, e.g. 8N1");
+            if (firstSetting("fan mode")) fan.mode = mode;
+        } else if (name == "interval_ms") {
+            const auto interval = wholeNumber(value);
+            if (!interval || *interval <= 0) return error("interval_ms is a positive whole number");
+            if (firstSetting("fan interval_ms")) fan.intervalMs = static_cast<unsigned>(*interval);
+        } else {
+            error("unknown fan setting '" + std::string(key) + "'");
         }
     }
 
     std::vector<ProfileError>& errors_;
+    std::map<std::string, int> seen_;
     Section section_ = Section::none;
     int line_ = 0;
 };
 
 }  // namespace
 
+const SlotLimit* ProfileFile::rigLimit(int slot) const {
+    for (const auto& limit : rigLimits) {
+        if (limit.slot == slot) return &limit;
+    }
+    return nullptr;
+}
+
 int slotFromName(std::string_view name) {
     name = trim(name);
-    if (const auto number = wholeNumber(name); number) return *number >= 0 && *number < 23 ? *number : -1;
+    if (const auto number = wholeNumber(name); number) return *number >= 0 && *number < rigSlots ? *number : -1;
     const std::string wanted = lower(name);
     for (std::size_t i = 0; i < slotNames.size(); ++i) {
         if (wanted == slotNames[i]) return static_cast<int>(i);
@@ -232,7 +359,19 @@ int slotFromName(std::string_view name) {
     return -1;
 }
 
-const char* slotName(int slot) { return slot >= 0 && slot < 23 ? slotNames[static_cast<std::size_t>(slot)] : "?"; }
+const char* slotName(int slot) {
+    return slot >= 0 && slot < rigSlots ? slotNames[static_cast<std::size_t>(slot)] : "?";
+}
+
+int beltMixIndex(std::string_view name) {
+    name = trim(name);
+    if (const auto number = wholeNumber(name); number) return *number >= 0 && *number < beltMixWeights ? *number : -1;
+    const std::string wanted = lower(name);
+    for (const auto& component : beltComponents) {
+        if (wanted == component.name) return component.index;
+    }
+    return -1;
+}
 
 ProfileFile parseProfileFile(std::string_view text, std::vector<ProfileError>& errors) {
     Parser parser(errors);
@@ -245,6 +384,9 @@ ProfileFile parseProfileFile(std::string_view text, std::vector<ProfileError>& e
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
     }
+    parser.finish();
+    std::stable_sort(parser.result.warnings.begin(), parser.result.warnings.end(),
+                     [](const ProfileMessage& a, const ProfileMessage& b) { return a.line < b.line; });
     return std::move(parser.result);
 }
 

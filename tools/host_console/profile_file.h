@@ -11,6 +11,8 @@ namespace tarvelin::console {
 
 inline constexpr int profileAir = 0;
 inline constexpr int profileGround = 1;
+inline constexpr int rigSlots = 23;
+inline constexpr int beltMixWeights = 43;
 
 struct SlotFilter {
     int profile = profileAir;
@@ -28,7 +30,7 @@ struct SlotActivity {
 
 struct BeltMixWeight {
     int profile = profileAir;
-    int channel = 0;
+    int index = 0;  // the engine's belt-mix index (see beltMixIndex)
     double weight = 0.0;
     int line = 0;
 };
@@ -39,6 +41,20 @@ struct SlotLimit {
     double high = 0.0;
     int line = 0;
 };
+
+struct FanSettings {
+    std::string port;  // "COMn"
+    int baud = 9600;
+    std::string mode = "8N1";
+    unsigned intervalMs = 100;
+    int line = 0;  // of the port setting
+};
+
+struct ProfileMessage {
+    int line = 0;
+    std::string message;
+};
+using ProfileError = ProfileMessage;
 
 struct ProfileFile {
     std::vector<SlotFilter> filters;
@@ -51,11 +67,14 @@ struct ProfileFile {
     std::optional<double> motionCancelGain;
     std::optional<bool> precisePacing;
     std::string port;  // "COMn", "auto", or empty for no choice
-};
+    std::optional<bool> usbChipCheck;
+    std::optional<FanSettings> fan;
+    // Settings that parse but will not do what they seem to (a slot the engine never reads in
+    // that profile, an axis whose limits hold it at zero); they do not stop the profile.
+    std::vector<ProfileMessage> warnings;
 
-struct ProfileError {
-    int line = 0;
-    std::string message;
+    // The rig limit of `slot`, when the file sets one.
+    const SlotLimit* rigLimit(int slot) const;
 };
 
 // Parses a profile file. Every line that cannot be understood adds an error with its line
@@ -65,5 +84,10 @@ ProfileFile parseProfileFile(std::string_view text, std::vector<ProfileError>& e
 // The rig slot a profile file names: a number 0..22 or one of the slot names; -1 when unknown.
 int slotFromName(std::string_view name);
 const char* slotName(int slot);
+
+// The belt-mix index a profile file names: one of the belt components "longitudinal",
+// "vertical", "roll", "pitch" (the weights the belt tensioner sums), or a number 0..42; -1
+// when unknown.
+int beltMixIndex(std::string_view name);
 
 }  // namespace tarvelin::console

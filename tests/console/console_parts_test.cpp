@@ -1,0 +1,156 @@
+// The console's pure parts: the command line, the bars of the live view, the CSV rows and the
+// demo's verdict.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <sstream>
+
+#include "host_console/command_line.h"
+#include "host_console/commands.h"
+#include "host_console/csv_format.h"
+#include "host_console/live_view.h"
+
+using namespace tarvelin::console;
+
+namespace {
+
+bool parse(std::vector<const char*> arguments, CommandLine& line, std::string& error) {
+    return parseCommandLine(static_cast<int>(arguments.size()), arguments.data(), line, error);
+}
+
+}  // namespace
+
+TEST(CommandLine, TakesEachCommandWithItsOptions) {
+    CommandLine line;
+    std::string error;
+    ASSERT_TRUE(parse({"--library", "x.dll", "demo", "--seconds", "5", "--record", "out.csv", "--rig-port", "com5",
+                       "--rig-control", "4000"},
+                      line, error))
+        << error;
+    EXPECT_EQ(line.command, Command::demo);
+    EXPECT_EQ(line.library, "x.dll");
+    EXPECT_EQ(line.seconds, 5.0);
+    EXPECT_EQ(line.record, "out.csv");
+    EXPECT_EQ(line.rigPort, "COM5");
+    EXPECT_EQ(line.rigControl, 4000);
+
+    line = {};
+    ASSERT_TRUE(parse({"run", "rig.profile", "--port", "Auto", "--library", "lib.so"}, line, error)) << error;
+    EXPECT_EQ(line.command, Command::run);
+    EXPECT_EQ(line.profile, "rig.profile");
+    EXPECT_EQ(line.port, "auto");
+    EXPECT_EQ(line.library, "lib.so");
+}
+
+TEST(CommandLine, RefusesWhatACommandCannotTake) {
+    const std::vector<std::vector<const char*>> wrong = {
+        {"fly"},                                  // no such command
+        {"check"},                                // no profile
+        {"run", "a.profile", "b.profile"},        // two profiles
+        {"check", "a.profile", "--seconds", "3"}, // an option of another command
+        {"demo", "--seconds", "0"},
+        {"demo", "--seconds", "nan"},
+        {"demo", "--seconds"},                    // no value
+        {"run", "a.profile", "--port", "/dev/ttyUSB0"},
+        {"demo", "--rig-control", "4000"},        // without --rig-port
+        {"demo", "--rig-port", "COM5", "--rig-control", "70000"},
+    };
+    for (const auto& arguments : wrong) {
+        CommandLine line;
+        std::string error;
+        EXPECT_FALSE(parse(arguments, line, error)) << arguments[0] << " " << (arguments.size() > 1 ? arguments[1] : "");
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(LiveView, BarsGrowFromZeroAndMarkWhatTheyCannotShow) {
+    EXPECT_EQ(signedBar(0.0, -1.0, 1.0, 11), "     |     ");
+    EXPECT_EQ(signedBar(0.5, -1.0, 1.0, 11), "     |###  ");
+    EXPECT_EQ(signedBar(-1.0, -1.0, 1.0, 11), "#####|     ");
+    EXPECT_EQ(signedBar(3.0, -1.0, 1.0, 11), "     |####>");
+    EXPECT_EQ(signedBar(-3.0, -1.0, 1.0, 11), "<####|     ");
+    // A range that does not hold zero starts the bar at its low end.
+    EXPECT_EQ(signedBar(0.5, 0.0, 1.0, 5), "|##  ");
+    EXPECT_EQ(signedBar(std::nan(""), -1.0, 1.0, 5), "?????");
+    EXPECT_EQ(signedBar(0.5, 1.0, 1.0, 5), "?????");
+    EXPECT_EQ(levelBar(50.0, 100.0, 10), "#####     ");
+    EXPECT_EQ(levelBar(500.0, 100.0, 4), "####");
+    EXPECT_EQ(levelBar(5.0, 0.0, 4), "    ");
+}
+
+TEST(LiveView, PanelAndLineCarryEveryValue) {
+    LiveStatus status;
+    status.title = "demo";
+    status.gameId = 12;
+    status.gameName = "BeamNG";
+    status.axes = {0.25, -0.5, 0.0, 0.125, 1.0, -1.0};
+    status.belt = 321;
+    status.wind = 40;
+    status.framesSent = 1234;
+    status.rig = RigCounts{1230, 2};
+    status.port = "COM5";
+    status.linkConnected = true;
+    status.activeProfile = 1;
+    for (const auto& text : {renderPanel(status), renderLine(status)}) {
+        for (const char* expected : {"BeamNG (12)", "+0.250", "-0.500", "+0.125", "321", "40 %", "1234", "1230", "GROUND"}) {
+            EXPECT_NE(text.find(expected), std::string::npos) << expected << " missing in\n" << text;
+        }
+    }
+}
+
+TEST(CsvFormat, HeaderNamesEverySlotAndChannelAndRowsReadBackExactly) {
+    const char* names[43] = {};
+    names[0] = "lateral_speed";
+    names[40] = "simtools_axis4b";
+    const std::string header = csvHeader(names, 43);
+    EXPECT_EQ(header.rfind("cycle,lateral,longitudinal,", 0), 0u);
+    EXPECT_NE(header.find(",unused,lateral_speed,"), std::string::npos);
+    EXPECT_NE(header.find(",channel_2,"), std::string::npos);
+    EXPECT_NE(header.find(",simtools_axis4b,belt_sum\n"), std::string::npos);
+
+    CalculationSnapshot calculation{};
+    AccelerationSnapshot telemetry{};
+    for (int i = 0; i < TARVELIN_RIG_SLOTS; ++i) calculation.values[i] = std::ldexp(1.0 / 3.0, i) - 0.1 * i;
+    for (int i = 0; i < TARVELIN_CHANNELS; ++i) telemetry.channels[i] = std::exp(i) * (i % 2 == 0 ? -1 : 1);
+    calculation.values[7] = std::numeric_limits<double>::denorm_min();
+    std::string row;
+    appendCsvRow(row, 77, calculation, telemetry);
+    ASSERT_EQ(row.back(), '\n');
+    std::istringstream cells(row);
+    std::string cell;
+    std::getline(cells, cell, ',');
+    EXPECT_EQ(cell, "77");
+    for (int i = 0; i < TARVELIN_RIG_SLOTS; ++i) {
+        std::getline(cells, cell, ',');
+        EXPECT_EQ(std::strtod(cell.c_str(), nullptr), calculation.values[i]) << "slot " << i;
+    }
+    for (int i = 1; i < TARVELIN_CHANNELS; ++i) {
+        std::getline(cells, cell, ',');
+        EXPECT_EQ(std::strtod(cell.c_str(), nullptr), telemetry.channels[i]) << "channel " << i;
+    }
+    EXPECT_FALSE(std::getline(cells, cell, ','));
+}
+
+TEST(DemoVerdict, NamesEveryBreakOfTheRoad) {
+    SessionResult whole;
+    whole.gameFound = true;
+    whole.linkConnected = true;
+    whole.cycles.cycles = 1000;
+    whole.rig = RigCounts{990, 0};
+    EXPECT_TRUE(roadProblems(whole).empty());
+
+    auto broken = whole;
+    broken.rig = RigCounts{900, 3};  // too few, and some bad
+    EXPECT_EQ(roadProblems(broken).size(), 2u);
+    broken = whole;
+    broken.rig = RigCounts{0, 0};
+    EXPECT_EQ(roadProblems(broken).size(), 1u);
+    broken = whole;
+    broken.rig.reset();
+    EXPECT_EQ(roadProblems(broken).size(), 1u);
+    SessionResult nothing;
+    EXPECT_EQ(roadProblems(nothing).size(), 4u);  // no game, no link, no cycle, no rig answer
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The console's command line:
+//
+//   tarvelin_console [--library FILE] demo [--seconds S] [--profile FILE] [--record FILE.csv]
+//                                          [--rig-port COMn [--rig-control PORT] [--rig-board NAME]]
+//   tarvelin_console [--library FILE] run PROFILE [--port COMn|auto] [--record FILE.csv] [--seconds S]
+//   tarvelin_console [--library FILE] check PROFILE
+//   tarvelin_console [--library FILE] print
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tarvelin::console {
+
+enum class Command { help, print, demo, run, check };
+
+struct CommandLine {
+    Command command = Command::help;
+    std::filesystem::path library;  // empty: the library beside the console
+    std::filesystem::path profile;
+    std::optional<double> seconds;
+    std::filesystem::path record;
+    std::string port;               // run: overrides the profile's port
+    std::string rigPort;            // demo: an external emulator's board behind this COM port
+    std::optional<std::uint16_t> rigControl;
+    std::string rigBoard;
+};
+
+// Parses the arguments after the program name. False with `error` set for a usage error.
+bool parseCommandLine(int argc, const char* const* argv, CommandLine& line, std::string& error);
+
+// The usage text.
+const char* usageText();
+
+}  // namespace tarvelin::console

@@ -1,0 +1,67 @@
+#pragma once
+// What the console shows while the engine runs: a panel redrawn in place on a terminal, or one
+// line per report when the output goes to a file or a pipe. Pure formatting: the values are
+// gathered elsewhere (see sampleStatus).
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "host_console/engine_api.h"
+
+namespace tarvelin::console {
+
+struct RigCounts {
+    std::uint64_t goodFrames = 0;  // motion frames that arrived with a good check field
+    std::uint64_t badFrames = 0;
+};
+
+struct AxisRange {
+    double low = -1.0;
+    double high = 1.0;
+};
+
+struct LiveStatus {
+    std::string title;         // "demo" or the profile's file name
+    double elapsedSeconds = 0.0;
+    std::optional<double> totalSeconds;
+    int gameId = -1;
+    std::string gameName;
+    double telemetryFrameMs = 0.0;
+    double cycleMs = 0.0;
+    std::array<double, 6> axes{};
+    std::array<AxisRange, 6> axisRanges{};
+    double belt = 0.0;
+    double beltPeak = 0.0;  // the bar's full scale: the largest belt value seen so far
+    double wind = 0.0;  // percent of full fan speed
+    double softStartPercent = 0.0;
+    int activeProfile = 0;
+    double airPercent = 0.0;
+    double groundPercent = 0.0;
+    std::string port;          // "COM5", "auto"
+    bool linkConnected = false;
+    std::uint64_t framesSent = 0;
+    std::optional<RigCounts> rig;  // only when the far end can be asked (the demo's emulator)
+    std::uint64_t messagesFromRig = 0;
+};
+
+// Reads the engine's side of the status through the exports.
+void sampleStatus(const EngineApi& api, LiveStatus& status);
+
+// The panel, with a line end after each line (no cursor sequences).
+std::string renderPanel(const LiveStatus& status);
+
+// One line (with its line end) for output that is not a terminal.
+std::string renderLine(const LiveStatus& status);
+
+// A bar of `width` characters for `value` within [low, high] around zero: '#' from the zero
+// mark towards the value, '|' at zero; a value beyond the range fills its side and ends in
+// '>' or '<'.
+std::string signedBar(double value, double low, double high, int width);
+
+// A bar of `width` characters filled in proportion to value / full (0 when full is not
+// positive).
+std::string levelBar(double value, double full, int width);
+
+}  // namespace tarvelin::console

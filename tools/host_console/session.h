@@ -1,0 +1,51 @@
+#pragma once
+// A session of the engine driving a rig, as `run` and `demo` share it: the link started on its
+// own thread and connected, the engine started, the live view until the time is up or a stop is
+// requested, then everything stopped in order.
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "host_console/engine_api.h"
+#include "host_console/live_view.h"
+#include "host_console/profile_file.h"
+#include "host_console/rig_peer.h"
+#include "host_console/snapshot_poller.h"
+
+namespace tarvelin::console {
+
+struct SessionOptions {
+    std::string title;
+    std::string port;                     // "COMn" or "auto"
+    bool usbChipCheck = true;
+    std::optional<double> seconds;        // none: until a stop is requested
+    std::filesystem::path record;         // CSV of every cycle; empty: none
+    bool panel = false;                   // redraw a panel in place (a terminal), else lines
+    std::optional<bool> precisePacing;
+    std::optional<FanSettings> fan;
+    std::array<AxisRange, 6> axisRanges{};
+    RigPeer* rig = nullptr;               // the far end, when it can be asked for its counts
+    std::FILE* out = stdout;
+};
+
+struct SessionResult {
+    bool gameFound = false;       // the engine reported a game at some point
+    bool linkConnected = false;   // the link was connected at some point
+    LiveStatus last;              // the status when the engine had stopped
+    CycleStatistics cycles;
+    std::optional<RigCounts> rig;
+    double seconds = 0.0;
+};
+
+// Runs the session. Returns false, with `error` set and everything it started stopped again,
+// when it cannot begin: the CSV file cannot be created, the fan port does not exist, or no rig
+// controller answers on the standard port.
+bool runSession(const EngineApi& api, const SessionOptions& options, SessionResult& result, std::string& error);
+
+// The summary after a session, several lines.
+void printSummary(std::FILE* out, const SessionOptions& options, const SessionResult& result);
+
+}  // namespace tarvelin::console

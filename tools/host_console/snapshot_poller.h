@@ -1,0 +1,81 @@
+#pragma once
+// Collects the engine's per-cycle snapshots on a thread of its own: counts the cycles, samples
+// the cycle period, and optionally writes every cycle to a CSV file.
+//
+// The engine keeps the last 150 records of each kind (300 ms); polling every 20 ms leaves a
+// wide margin, and a take that comes back full is counted as a possible loss, since records
+// may have been overwritten before it.
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "host_console/engine_api.h"
+
+namespace tarvelin::console {
+
+struct CycleStatistics {
+    std::uint64_t cycles = 0;           // calculation records taken
+    std::uint64_t rowsWritten = 0;      // CSV rows (cycles with both records)
+    std::uint64_t possibleLosses = 0;   // takes that came back full
+    std::uint64_t periodSamples = 0;
+    double medianPeriodMs = 0.0;
+    double worstPeriodMs = 0.0;
+    bool writeFailed = false;
+};
+
+class SnapshotPoller {
+public:
+    static constexpr auto pollInterval = std::chrono::milliseconds(20);
+    static constexpr int engineBufferRecords = 150;
+
+    explicit SnapshotPoller(const EngineApi& api);
+    ~SnapshotPoller();
+    SnapshotPoller(const SnapshotPoller&) = delete;
+    SnapshotPoller& operator=(const SnapshotPoller&) = delete;
+
+    // Writes every cycle from start to stop to `file`, header first. False with `error` set
+    // when the file cannot be created. Call before start.
+    bool recordTo(const std::filesystem::path& file, std::string& error);
+
+    // Drops the records gathered before (an earlier session's), then polls until stop.
+    void start();
+    // Takes the last records, writes them, closes the file and ends the thread.
+    void stop();
+
+    // Any thread.
+    std::uint64_t cycles() const { return cycles_.load(); }
+    CycleStatistics statistics() const;
+
+private:
+    void run();
+    void poll();
+    void writePairs();
+
+    const EngineApi& api_;
+    std::FILE* csv_ = nullptr;
+    std::string rowText_;
+    std::deque<CalculationSnapshot> calculations_;
+    std::deque<AccelerationSnapshot> telemetry_;
+    std::uint64_t nextRow_ = 0;
+
+    // Cycle periods in bins of 1 µs up to 20 ms; longer ones land in the last bin, and the
+    // worst is kept exactly apart.
+    static constexpr std::size_t periodBins = 20000;
+    mutable std::mutex statisticsMutex_;
+    std::array<std::uint32_t, periodBins> periodHistogram_{};
+    CycleStatistics statistics_;
+
+    std::atomic<std::uint64_t> cycles_{0};
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+};
+
+}  // namespace tarvelin::console
