@@ -13,7 +13,6 @@ namespace {
 
 constexpr int barWidth = 41;
 constexpr int gameNameBytes = 21;
-constexpr int combinedCues = 2;
 constexpr int beltSlot = 10;
 constexpr int windSlot = 21;
 
@@ -68,20 +67,18 @@ void sampleStatus(const EngineApi& api, LiveStatus& status) {
     status.gameName = name;
     status.telemetryFrameMs = api.getGameTimeFrame();
     status.cycleMs = api.getMotionDataTimeFrame();
-    double* cues = nullptr;
-    int count = 0;
-    api.getMotionCueData(combinedCues, &cues, &count);
-    if (cues != nullptr && count > windSlot) {
-        for (std::size_t axis = 0; axis < status.axes.size(); ++axis) status.axes[axis] = cues[axis];
-        status.belt = cues[beltSlot];
-        status.wind = cues[windSlot];
-    }
-    if (std::isfinite(status.belt)) status.beltPeak = std::max(status.beltPeak, status.belt);
     status.softStartPercent = api.getTransitionStatus();
     status.activeProfile = api.getactiveProfil();
     status.airPercent = api.getProfilAirTransitionStatus();
     status.groundPercent = api.getProfilGrdTransitionStatus();
     status.linkConnected = api.isConnected() == 1;
+}
+
+void takeCues(const CalculationSnapshot& record, LiveStatus& status) {
+    for (std::size_t axis = 0; axis < status.axes.size(); ++axis) status.axes[axis] = record.values[axis];
+    status.belt = record.values[beltSlot];
+    status.wind = record.values[windSlot];
+    if (std::isfinite(status.belt)) status.beltPeak = std::max(status.beltPeak, status.belt);
 }
 
 std::string signedBar(double value, double low, double high, int width) {

@@ -46,8 +46,13 @@ struct LiveStatus {
     std::uint64_t messagesFromRig = 0;
 };
 
-// Reads the engine's side of the status through the exports.
+// Reads the engine's side of the status through the exports, all but the cues.
 void sampleStatus(const EngineApi& api, LiveStatus& status);
+
+// Takes the six axes, belt and wind from a cycle's calculation record. The console shows the
+// cues from the snapshots rather than from the engine's cue array, which the engine rewrites
+// while a host reads it: a record is one cycle's values, whole.
+void takeCues(const CalculationSnapshot& record, LiveStatus& status);
 
 // The panel, with a line end after each line (no cursor sequences).
 std::string renderPanel(const LiveStatus& status);

@@ -179,8 +179,10 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
 
         if (Clock::now() >= nextReport) {
             sampleStatus(api, status);
-            status.framesSent = poller.cycles();
+            // The rig's count first: every frame it has is then among the cycles counted.
             if (options.rig != nullptr) status.rig = options.rig->counts();
+            status.framesSent = poller.pollNow();
+            if (const auto record = poller.latest()) takeCues(*record, status);
             result.gameFound = result.gameFound || status.gameId >= 0;
             result.linkConnected = result.linkConnected || status.linkConnected;
             if (!scan) reconnector.poll(status.linkConnected);
@@ -205,6 +207,7 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     if (options.rig != nullptr) result.rig = settledRigCounts(*options.rig);
     // The last view shows the link as it was while the engine ran, before it is stopped.
     sampleStatus(api, status);
+    if (const auto record = poller.latest()) takeCues(*record, status);
     bridge.stop();
 
     status.elapsedSeconds = secondsSince(start);

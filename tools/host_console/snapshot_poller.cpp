@@ -42,11 +42,9 @@ void SnapshotPoller::stop() {
         if (thread_.joinable()) thread_.join();
         poll();
     }
+    std::lock_guard lock(mutex_);
     if (csv_ != nullptr) {
-        if (std::fclose(csv_) != 0) {
-            std::lock_guard lock(statisticsMutex_);
-            statistics_.writeFailed = true;
-        }
+        if (std::fclose(csv_) != 0) statistics_.writeFailed = true;
         csv_ = nullptr;
     }
 }
@@ -63,12 +61,19 @@ void SnapshotPoller::run() {
     }
 }
 
+std::uint64_t SnapshotPoller::pollNow() {
+    if (running_.load()) poll();
+    return cycles_.load();
+}
+
 void SnapshotPoller::poll() {
+    std::lock_guard lock(mutex_);
     int calculationCount = 0;
     int telemetryCount = 0;
     CalculationSnapshot* calculations = api_.GetCalculationSnapshots(&calculationCount);
     AccelerationSnapshot* telemetry = api_.GetAccelerationSnapshots(&telemetryCount);
     const bool full = calculationCount >= engineBufferRecords || telemetryCount >= engineBufferRecords;
+    if (calculations != nullptr && calculationCount > 0) latest_ = calculations[calculationCount - 1];
     if (csv_ != nullptr) {
         if (calculations != nullptr) calculations_.insert(calculations_.end(), calculations, calculations + calculationCount);
         if (telemetry != nullptr) telemetry_.insert(telemetry_.end(), telemetry, telemetry + telemetryCount);
@@ -80,9 +85,8 @@ void SnapshotPoller::poll() {
     // The period is sampled only while the engine cycles: before the first cycle it says
     // nothing, and a sample per poll is an even spread over the session.
     const double period = calculationCount > 0 ? api_.getMotionDataTimeFrame() : 0.0;
-    if (csv_ != nullptr) writePairs();
+    if (csv_ != nullptr && !writePairs()) statistics_.writeFailed = true;
 
-    std::lock_guard lock(statisticsMutex_);
     statistics_.cycles = cycles_.load();
     statistics_.rowsWritten = nextRow_;
     if (full) ++statistics_.possibleLosses;
@@ -97,22 +101,23 @@ void SnapshotPoller::poll() {
 // The two kinds of record are taken by separate calls, so a cycle may have been recorded
 // between them: its calculation record came with this poll and its telemetry record comes
 // with the next. Records are paired in order, and an unpaired one waits.
-void SnapshotPoller::writePairs() {
+bool SnapshotPoller::writePairs() {
     rowText_.clear();
     while (!calculations_.empty() && !telemetry_.empty()) {
         appendCsvRow(rowText_, nextRow_++, calculations_.front(), telemetry_.front());
         calculations_.pop_front();
         telemetry_.pop_front();
     }
-    if (rowText_.empty()) return;
-    if (std::fwrite(rowText_.data(), 1, rowText_.size(), csv_) != rowText_.size()) {
-        std::lock_guard lock(statisticsMutex_);
-        statistics_.writeFailed = true;
-    }
+    return std::fwrite(rowText_.data(), 1, rowText_.size(), csv_) == rowText_.size();
+}
+
+std::optional<CalculationSnapshot> SnapshotPoller::latest() const {
+    std::lock_guard lock(mutex_);
+    return latest_;
 }
 
 CycleStatistics SnapshotPoller::statistics() const {
-    std::lock_guard lock(statisticsMutex_);
+    std::lock_guard lock(mutex_);
     CycleStatistics result = statistics_;
     if (result.periodSamples > 0) {
         const std::uint64_t middle = (result.periodSamples + 1) / 2;

@@ -14,6 +14,7 @@
 #include <deque>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -50,26 +51,35 @@ public:
     // Takes the last records, writes them, closes the file and ends the thread.
     void stop();
 
+    // Takes what the engine has gathered now and returns the cycle count, so that a count read
+    // elsewhere just before (the rig's) never runs ahead of it. Any thread, while started.
+    std::uint64_t pollNow();
+
     // Any thread.
     std::uint64_t cycles() const { return cycles_.load(); }
+    // The newest calculation record taken, if any. Any thread.
+    std::optional<CalculationSnapshot> latest() const;
     CycleStatistics statistics() const;
 
 private:
     void run();
     void poll();
-    void writePairs();
+    bool writePairs();  // false when the file refused the rows
 
     const EngineApi& api_;
+    // Serialises the polls of the thread and of pollNow, and guards everything below: the
+    // records waiting for their pair, the file and the statistics.
+    mutable std::mutex mutex_;
     std::FILE* csv_ = nullptr;
     std::string rowText_;
     std::deque<CalculationSnapshot> calculations_;
     std::deque<AccelerationSnapshot> telemetry_;
     std::uint64_t nextRow_ = 0;
+    std::optional<CalculationSnapshot> latest_;
 
     // Cycle periods in bins of 1 µs up to 20 ms; longer ones land in the last bin, and the
     // worst is kept exactly apart.
     static constexpr std::size_t periodBins = 20000;
-    mutable std::mutex statisticsMutex_;
     std::array<std::uint32_t, periodBins> periodHistogram_{};
     CycleStatistics statistics_;
 
