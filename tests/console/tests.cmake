@@ -69,18 +69,20 @@ if(NOT WIN32)
            "the road of the frame is whole")
   set_tests_properties(console_demo PROPERTIES RESOURCE_LOCK game_ports)
 
-  # The demo in-process with a board this test can read: the CSV against the rig's frames.
-  add_executable(console_demo_test ${CMAKE_CURRENT_LIST_DIR}/console_demo_test.cpp)
-  target_link_libraries(console_demo_test PRIVATE tarvelin_console_core tarvelin_test_support GTest::gtest_main)
-  target_compile_definitions(console_demo_test PRIVATE
+  # The sessions in-process with boards this test can read: the CSV against the rig's frames,
+  # the link coming back, run's orderly stop.
+  add_executable(console_session_test ${CMAKE_CURRENT_LIST_DIR}/console_session_test.cpp)
+  target_link_libraries(console_session_test PRIVATE tarvelin_console_core tarvelin_test_support GTest::gtest_main)
+  target_compile_definitions(console_session_test PRIVATE
     TARVELIN_LIBRARY="$<TARGET_FILE:tarvelin_motion>" TARVELIN_EXAMPLE_PROFILE="${example_profile}")
-  add_dependencies(console_demo_test tarvelin_motion)
+  add_dependencies(console_session_test tarvelin_motion)
   # One process per test: the engine keeps the game's port once it has found the game.
-  foreach(case RecordsEveryCycleThatReachedTheRig ConnectsAgainWhenTheBoardComesBack)
-    add_test(NAME console_demo_test.${case}
-      COMMAND ${private_network} $<TARGET_FILE:console_demo_test> --gtest_filter=ConsoleDemo.${case})
-    set_tests_properties(console_demo_test.${case} PROPERTIES RESOURCE_LOCK game_ports TIMEOUT 600
-      ENVIRONMENT "XDG_DATA_HOME=${TARVELIN_TEST_DATA_HOME}/console_demo_test.${case}")
+  foreach(case ConsoleDemo.RecordsEveryCycleThatReachedTheRig ConsoleDemo.ConnectsAgainWhenTheBoardComesBack
+               ConsoleRun.StopsTheRigAndThenTheFanWithItsZeroByte)
+    add_test(NAME console_session_test.${case}
+      COMMAND ${private_network} $<TARGET_FILE:console_session_test> --gtest_filter=${case})
+    set_tests_properties(console_session_test.${case} PROPERTIES RESOURCE_LOCK game_ports TIMEOUT 600
+      ENVIRONMENT "XDG_DATA_HOME=${TARVELIN_TEST_DATA_HOME}/console_session_test.${case}")
   endforeach()
 
   find_program(TARVELIN_NM NAMES nm REQUIRED)

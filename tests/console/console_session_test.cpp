@@ -1,6 +1,7 @@
-// The demo in-process, against the engine library loaded at run time and a rig controller
-// emulator whose board this test can read: every motion frame the board received must be a row
-// of the recorded CSV, in order, with nothing left out between the first and the last.
+// The console's sessions in-process, against the engine library loaded at run time and rig
+// controller emulator boards this test can read: the demo's record against the frames the rig
+// received, the link coming back after the board was gone, and run stopping rig and fan in
+// order.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,9 @@
 #include <sstream>
 #include <thread>
 
+#include "beamng_encoder.h"
 #include "control_server.h"
+#include "telemetry_emulator.h"
 #include "wire.h"
 #include "host_console/commands.h"
 #include "platform/app_data.h"
@@ -210,4 +213,59 @@ TEST(ConsoleDemo, RecordsEveryCycleThatReachedTheRig) {
     }
     EXPECT_LE(skipped, table.rows.size() / 50) << "rows without a frame";
     EXPECT_TRUE(moved) << "the longitudinal axis never moved";
+}
+
+TEST(ConsoleRun, StopsTheRigAndThenTheFanWithItsZeroByte) {
+    Bench bench;
+    ASSERT_NE(bench.control, 0);
+    auto& rig = bench.emulator.device("com44");
+    auto& fan = bench.emulator.device("com45");
+    ASSERT_TRUE(rig.attach());
+    ASSERT_TRUE(fan.attach());
+    rig.setReply(rig_emulator::shortFrame(0x01, 0x01, 0x00, true), false);
+
+    // The example profile, on the emulated board's port and with the fan on the other board.
+    std::ifstream example(TARVELIN_EXAMPLE_PROFILE);
+    std::stringstream text;
+    text << example.rdbuf();
+    std::string profile = text.str();
+    const auto replace = [&profile](const std::string& from, const std::string& to) {
+        const auto at = profile.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        profile.replace(at, from.size(), to);
+    };
+    replace("port = auto", "port = COM44");
+    replace("usb_chip_check = on", "usb_chip_check = off");
+    profile += "[fan]\nport = COM45\ninterval_ms = 20\n";
+    const auto profileFile = bench.folder / "rig.profile";
+    std::ofstream(profileFile) << profile;
+
+    tarvelin::emulator::TelemetryEmulator game(tarvelin::emulator::beamNgEncoder);
+    ASSERT_TRUE(game.ready());
+    game.start();
+    CommandLine line;
+    line.command = Command::run;
+    line.library = TARVELIN_LIBRARY;
+    line.profile = profileFile;
+    line.seconds = 4.0;
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_TRUE(out != nullptr && err != nullptr);
+    const int status = runCommand(line, out, err);
+    const std::string output = contents(out) + contents(err);
+    std::fclose(out);
+    std::fclose(err);
+    game.stop();
+    ASSERT_EQ(status, 0) << output;
+
+    // Once run has returned, the rig gets nothing more.
+    const auto frames = rig.counts().goodFrames;
+    EXPECT_GT(frames, 500u) << output;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(rig.counts().goodFrames, frames);
+    // The fan ran at the profile's breeze and was left with its zero byte.
+    const auto bytes = fan.bytes();
+    ASSERT_FALSE(bytes.empty()) << output;
+    EXPECT_TRUE(std::any_of(bytes.begin(), bytes.end(), [](const auto& byte) { return byte.value != 0; }));
+    EXPECT_EQ(bytes.back().value, 0) << output;
 }
