@@ -51,7 +51,7 @@ std::string profileText(const LiveStatus& status) {
 std::string rigText(const LiveStatus& status) {
     if (!status.rig) return "";
     char text[96];
-    std::snprintf(text, sizeof text, "rig received %llu good, %llu bad",
+    std::snprintf(text, sizeof text, "received %llu good, %llu bad",
                   static_cast<unsigned long long>(status.rig->goodFrames),
                   static_cast<unsigned long long>(status.rig->badFrames));
     return text;
@@ -103,6 +103,8 @@ std::string levelBar(double value, double full, int width) {
     return bar;
 }
 
+// The panel keeps within 78 columns, so that a standard 80-column terminal never wraps a line
+// (a wrapped line would push the redrawn panel down the screen).
 std::string renderPanel(const LiveStatus& status) {
     std::string out;
     char clock[48];
@@ -111,12 +113,13 @@ std::string renderPanel(const LiveStatus& status) {
     } else {
         std::snprintf(clock, sizeof clock, "%.1f s", status.elapsedSeconds);
     }
-    appendf(out, " Tarvelin host console - %-30s %33s\n", status.title.c_str(), clock);
-    appendf(out, "  game      %-30s telemetry frame %6.1f ms\n", gameText(status).c_str(), status.telemetryFrameMs);
-    appendf(out, "  engine    cycle %6.3f ms    soft start %3.0f %%   %s\n", status.cycleMs, status.softStartPercent,
-            profileText(status).c_str());
-    appendf(out, "  rig link  %-6s %-13s frames sent %-8llu %s\n", status.port.c_str(),
-            status.linkConnected ? "connected" : "not connected", static_cast<unsigned long long>(status.framesSent),
+    const std::string title = " Tarvelin host console - " + status.title;
+    appendf(out, "%s%*s\n", title.c_str(), static_cast<int>(std::max<std::size_t>(1, 78 - title.size())), clock);
+    appendf(out, "  game      %-26s telemetry frame %.1f ms   cycle %.3f ms\n", gameText(status).c_str(),
+            status.telemetryFrameMs, status.cycleMs);
+    appendf(out, "  profile   %-31s soft start %3.0f %%\n", profileText(status).c_str(), status.softStartPercent);
+    const std::string link = status.port + (status.linkConnected ? " connected" : " not connected");
+    appendf(out, "  rig link  %-26s sent %-8llu %s\n", link.c_str(), static_cast<unsigned long long>(status.framesSent),
             rigText(status).c_str());
     out += '\n';
     for (std::size_t axis = 0; axis < status.axes.size(); ++axis) {
