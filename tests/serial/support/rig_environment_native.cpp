@@ -28,12 +28,14 @@ public:
         const std::string name = boardName(number);
         const std::filesystem::path slave = client_.attach(name);
         // The fake sysfs names the tty the way the kernel does ("pts!3") and gives it the
-        // table's USB ids, or none.
+        // table's USB ids, or none. A terminal number comes back once its board is gone, so
+        // what the tree said of an earlier board on it is dropped first.
+        std::string tty = std::filesystem::canonical(slave).lexically_relative("/dev").generic_string();
+        std::replace(tty.begin(), tty.end(), '/', '!');
+        const auto device = sysfs_ / "class" / "tty" / tty / "device";
+        std::filesystem::remove_all(device.parent_path());
         for (const auto& port : testPorts) {
             if (port.number != number || port.vendor == 0) continue;
-            std::string tty = std::filesystem::canonical(slave).lexically_relative("/dev").generic_string();
-            std::replace(tty.begin(), tty.end(), '/', '!');
-            const auto device = sysfs_ / "class" / "tty" / tty / "device";
             std::filesystem::create_directories(device);
             char text[8];
             std::snprintf(text, sizeof text, "%04x\n", port.vendor);
