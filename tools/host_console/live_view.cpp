@@ -49,8 +49,11 @@ std::string profileText(const LiveStatus& status) {
 }
 
 std::string rigText(const LiveStatus& status) {
-    if (!status.rig) return "";
     char text[96];
+    if (!status.rig) {
+        std::snprintf(text, sizeof text, "frames from the rig %llu", static_cast<unsigned long long>(status.messagesFromRig));
+        return text;
+    }
     std::snprintf(text, sizeof text, "received %llu good, %llu bad",
                   static_cast<unsigned long long>(status.rig->goodFrames),
                   static_cast<unsigned long long>(status.rig->badFrames));
@@ -145,6 +148,8 @@ std::string renderLine(const LiveStatus& status) {
     if (status.rig) {
         appendf(out, "  rig %llu good %llu bad", static_cast<unsigned long long>(status.rig->goodFrames),
                 static_cast<unsigned long long>(status.rig->badFrames));
+    } else {
+        appendf(out, "  from the rig %llu", static_cast<unsigned long long>(status.messagesFromRig));
     }
     out += '\n';
     return out;

@@ -43,7 +43,7 @@ struct LiveStatus {
     bool linkConnected = false;
     std::uint64_t framesSent = 0;
     std::optional<RigCounts> rig;  // only when the far end can be asked (the demo's emulator)
-    std::uint64_t messagesFromRig = 0;
+    std::uint64_t messagesFromRig = 0;  // frames the controller sent back, taken by the console
 };
 
 // Reads the engine's side of the status through the exports, all but the cues.
