@@ -39,6 +39,8 @@ TEST_F(WindSerialTest, SendsEachBufferedByteOnceInOrder) {
     std::this_thread::sleep_for(60ms);
     EXPECT_EQ(toHex(received()), "00102030") << "the first 0x00, then the buffer, then nothing";
     fan.stop();
+    // The last zero is written by the time stop returns, but the board reads it a moment later.
+    EXPECT_TRUE(waitFor([&] { return received().size() >= 5; }));
     EXPECT_EQ(toHex(received()), "0010203000");
     EXPECT_FALSE(fan.isRunning());
 }
