@@ -72,6 +72,9 @@ void MotionEngine::threadBody() {
     cycleTimer.restart();
     while (running.load()) runCycle();
     connected.exchange(false);
+    // A stopped engine lets go of the game: its port or block is free for other programs until
+    // the engine starts again and searches afresh.
+    gameSource.disconnect();
     windSerial.stop();
     threadFinished.store(true);
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "engine/motion_engine.h"
+#include "net/udp_endpoint.h"
+#include "support/loopback.h"
 #include "tarvelin/motion.h"
 
 using tarvelin::MotionEngine;
@@ -78,4 +80,28 @@ TEST(GameSourceThread, HostThreadsMayCallEverySetterWhileItRuns) {
     stopGamesource_Thread();
     activateMotionCancel(false);
     setMotionsystemready(0);
+}
+
+TEST(GameSourceThread, LetsGoOfTheGameWhenStopped) {
+    constexpr int beamNgPort = 4444;
+    std::atomic<bool> sending{true};
+    std::thread game([&] {
+        tarvelin::test::UdpPeer peer;
+        while (sending) {
+            peer.sendTo(beamNgPort, std::vector<std::uint8_t>{'B', 'N', 'G', '1'});
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    startGamesource_Thread();
+    for (int waited = 0; waited < 10000 && getGameID() != 12; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(getGameID(), 12);
+    stopGamesource_Thread();
+    sending = false;
+    game.join();
+    EXPECT_EQ(getGameID(), -1);
+    tarvelin::UdpEndpoint other;
+    EXPECT_EQ(other.open(beamNgPort), 1) << "the stopped engine still holds the game's port";
+    other.close();
 }

@@ -17,12 +17,14 @@ tarvelin_add_test(cycle_allocation_test
   ${CMAKE_CURRENT_LIST_DIR}/cycle_allocation_test.cpp)
 target_link_libraries(cycle_allocation_test PRIVATE tarvelin_telemetry_emulator)
 # These write the rig pose block, whose name is fixed; so does the end-to-end test.
-set_tests_properties(engine_cycle_test engine_thread_test cycle_allocation_test PROPERTIES RESOURCE_LOCK rig_pose_block)
+set_tests_properties(engine_cycle_test cycle_allocation_test PROPERTIES RESOURCE_LOCK rig_pose_block)
+# The running engine also scans the games' ports, which the detection tests bind.
+set_tests_properties(engine_thread_test PROPERTIES RESOURCE_LOCK "game_ports;rig_pose_block")
 
 add_executable(teardown_host ${CMAKE_CURRENT_LIST_DIR}/teardown_host.cpp)
 target_link_libraries(teardown_host PRIVATE tarvelin_platform_loader tarvelin_options)
 add_dependencies(teardown_host tarvelin_motion)
 foreach(way unload exit)
   add_test(NAME engine_teardown_${way} COMMAND teardown_host $<TARGET_FILE:tarvelin_motion> ${way})
-  set_tests_properties(engine_teardown_${way} PROPERTIES TIMEOUT 30)
+  set_tests_properties(engine_teardown_${way} PROPERTIES TIMEOUT 30 RESOURCE_LOCK "game_ports;rig_pose_block")
 endforeach()
