@@ -2,12 +2,15 @@
 //
 //  - processCycle: one processing stage (profile selection, evaluation of all slots of both
 //    profiles on realistic chains, combination, stale test, soft start, snapshots, publishing
-//    of the rig frame, the rig pose and the fan byte) on BeamNG telemetry from the drive script,
-//    with the heap allocations it makes per cycle.
+//    of the rig frame to the link's queue and of the rig pose to its block) on BeamNG telemetry
+//    from the drive script, with the heap allocations it makes per cycle.
 //  - datagramToRig: the latency from a datagram sent by the telemetry emulator to the last byte
 //    of the motion frame carrying it at an emulated rig controller on a pseudo-terminal, through
 //    the running game-source thread and bridge loop (median and 99th percentile), with the heap
-//    allocations those two threads make while they run.
+//    allocations those two threads make while they run (the engine's also handing the fan its
+//    byte). Both loops have their own 2 ms period, so how long a frame waits for the bridge
+//    depends on how the two happen to be phased: the median differs from run to run by up to
+//    one period.
 //
 // Allocations are counted by replacing the global allocator: per thread, only on the threads
 // being measured.
