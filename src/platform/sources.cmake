@@ -1,5 +1,7 @@
 # Sources of src/platform: the contracts are the headers beside this file, each implemented
-# once per platform.
+# once per platform; what all platforms share sits beside the headers.
+target_sources(tarvelin_objects PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/shared_memory.cpp)
 if(WIN32)
   target_sources(tarvelin_objects PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/win32/app_data.cpp

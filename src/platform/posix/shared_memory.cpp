@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <string>
-#include <utility>
 
 #include "platform/posix/wide_text.h"
 
@@ -20,25 +19,6 @@ struct SharedMemory::Handle {
     bool created = false;
     std::string name;
 };
-
-SharedMemory::~SharedMemory() { close(); }
-
-SharedMemory::SharedMemory(SharedMemory&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)),
-      view_(std::exchange(other.view_, nullptr)),
-      viewSize_(std::exchange(other.viewSize_, 0)),
-      existed_(other.existed_) {}
-
-SharedMemory& SharedMemory::operator=(SharedMemory&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, nullptr);
-        view_ = std::exchange(other.view_, nullptr);
-        viewSize_ = std::exchange(other.viewSize_, 0);
-        existed_ = other.existed_;
-    }
-    return *this;
-}
 
 bool SharedMemory::createOrOpen(std::wstring_view name, std::size_t size) {
     close();

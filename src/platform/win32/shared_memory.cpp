@@ -3,32 +3,12 @@
 #include <windows.h>
 
 #include <string>
-#include <utility>
 
 namespace tarvelin::platform {
 
 struct SharedMemory::Handle {
     HANDLE mapping = nullptr;
 };
-
-SharedMemory::~SharedMemory() { close(); }
-
-SharedMemory::SharedMemory(SharedMemory&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)),
-      view_(std::exchange(other.view_, nullptr)),
-      viewSize_(std::exchange(other.viewSize_, 0)),
-      existed_(other.existed_) {}
-
-SharedMemory& SharedMemory::operator=(SharedMemory&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, nullptr);
-        view_ = std::exchange(other.view_, nullptr);
-        viewSize_ = std::exchange(other.viewSize_, 0);
-        existed_ = other.existed_;
-    }
-    return *this;
-}
 
 bool SharedMemory::createOrOpen(std::wstring_view name, std::size_t size) {
     close();
