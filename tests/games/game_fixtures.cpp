@@ -159,8 +159,9 @@ void TelemetryServer::serve() {
             if (platform::receive(connection, request, sizeof request) < 10) break;
             // 'N', type 1 (OK), the request's id, no data, 'L'.
             const std::uint8_t answer[10] = {'N', 0, 1, request[3], request[4], request[5], request[6], 0, 0, 'L'};
-            platform::send(connection, answer, sizeof answer);
+            // Counted before it goes out: the probe may see the answer before this thread runs on.
             answered_.fetch_add(1);
+            platform::send(connection, answer, sizeof answer);
         }
         platform::closeSocket(connection);
     }
