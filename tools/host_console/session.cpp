@@ -199,6 +199,10 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
         std::this_thread::sleep_for(tick);
     }
 
+    // The game as the running engine last saw it; a stopped engine lets go of its game.
+    sampleStatus(api, status);
+    const int gameIdWhileRunning = status.gameId;
+    const auto gameNameWhileRunning = status.gameName;
     // The engine stops first: it sends no further frame, and its fan gets its zero byte. The
     // link then delivers what is still queued before it stops too.
     api.stopGamesource_Thread();
@@ -207,6 +211,8 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     if (options.rig != nullptr) result.rig = settledRigCounts(*options.rig);
     // The last view shows the link as it was while the engine ran, before it is stopped.
     sampleStatus(api, status);
+    status.gameId = gameIdWhileRunning;
+    status.gameName = gameNameWhileRunning;
     if (const auto record = poller.latest()) takeCues(*record, status);
     bridge.stop();
 
