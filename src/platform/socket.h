@@ -55,4 +55,16 @@ long sendTo(SocketHandle socket, const void* data, std::size_t length, SocketAdd
 long receive(SocketHandle socket, void* buffer, std::size_t capacity);
 long send(SocketHandle socket, const void* data, std::size_t length);
 
+// The server side of TCP, for tests and tools that play a game's telemetry server. The engine
+// only connects, so these live in tarvelin_platform_loader and not in the library.
+//
+// SO_REUSEADDR, set before binding, lets a server take a fixed port that a connection of an
+// earlier run still holds in TIME_WAIT. On Windows it even lets a second socket bind a port in
+// active use, which is why only such stand-in servers set it. True on success.
+bool setReuseAddress(SocketHandle socket);
+// listen: true on success.
+bool listenSocket(SocketHandle socket, int backlog);
+// accept: the new connection's socket, or invalidSocket.
+SocketHandle acceptConnection(SocketHandle listener);
+
 }  // namespace tarvelin::platform

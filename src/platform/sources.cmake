@@ -51,5 +51,15 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/terminal.cpp)
   target_link_libraries(tarvelin_platform_loader PUBLIC ${CMAKE_DL_LIBS})
 endif()
+# Starting child processes and the server side of TCP, for tests and tools that play a game:
+# the engine needs neither, so they stay out of the library as well.
+if(WIN32)
+  target_sources(tarvelin_platform_loader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/win32/child_process.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/socket_server.cpp)
+  target_link_libraries(tarvelin_platform_loader PUBLIC ws2_32)
+else()
+  target_sources(tarvelin_platform_loader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/posix/child_process.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/socket_server.cpp)
+endif()
 target_include_directories(tarvelin_platform_loader PUBLIC ${CMAKE_CURRENT_LIST_DIR}/.. ${PROJECT_SOURCE_DIR}/include)
 target_link_libraries(tarvelin_platform_loader PRIVATE tarvelin_options)

@@ -15,6 +15,7 @@
 #include "games/game_channels.h"
 #include "games/game_source.h"
 #include "games/nolimits_link.h"
+#include "platform/named_event.h"
 #include "platform/shared_memory.h"
 #include "scripted_simulator.h"
 #include "tarvelin/motion.h"
@@ -251,8 +252,8 @@ TEST_F(GameDetection, IRacingStartsUpOnceItsEventExists) {
     EXPECT_EQ(source->connect(), 0) << "connected without the simulator's event";
     EXPECT_FALSE(source->iRacing.initialised);
 
-    test::GameEvent dataValid(IRacingReader::eventName);
-    ASSERT_TRUE(dataValid.created());
+    platform::NamedEvent dataValid;
+    ASSERT_TRUE(dataValid.create(IRacingReader::eventName));
     EXPECT_EQ(source->connect(), 1);
     EXPECT_TRUE(source->iRacing.initialised);
     EXPECT_TRUE(source->iRacing.opened);

@@ -1,54 +1,27 @@
 #include "game_fixtures.h"
 
 #include <chrono>
-#include <cstring>
+#include <random>
 #include <string_view>
 #include <vector>
 
 #include "games/process_check.h"
-#include "platform/socket.h"
 #include "support/loopback.h"
-
-#ifdef _WIN32
-#include <winsock2.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <semaphore.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-extern char** environ;
-#endif
 
 namespace tarvelin::test {
 
 namespace {
 
-#ifdef _WIN32
-using NativeSocket = SOCKET;
-#else
-using NativeSocket = int;
-#endif
-
-NativeSocket native(platform::SocketHandle socket) { return static_cast<NativeSocket>(socket); }
-
 std::wstring wide(std::string_view text) { return {text.begin(), text.end()}; }
 
+// A new folder of this process's own. Test programs of several builds run at the same time and
+// copy the stub under the same game names, so the name is random and must not exist yet.
 std::filesystem::path privateFolder() {
-    static std::atomic<int> counter{0};
-#ifdef _WIN32
-    const auto self = static_cast<unsigned long>(GetCurrentProcessId());
-#else
-    const auto self = static_cast<unsigned long>(getpid());
-#endif
-    auto folder = std::filesystem::temp_directory_path() /
-                  ("tarvelin-game-" + std::to_string(self) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(folder);
-    return folder;
+    static std::mt19937_64 names{std::random_device{}()};
+    for (;;) {
+        auto folder = std::filesystem::temp_directory_path() / ("tarvelin-game-" + std::to_string(names()));
+        if (std::filesystem::create_directory(folder)) return folder;
+    }
 }
 
 }  // namespace
@@ -56,26 +29,7 @@ std::filesystem::path privateFolder() {
 GameProcess::GameProcess(const std::string& executableName) : folder_(privateFolder()) {
     const auto file = folder_ / executableName;
     std::filesystem::copy_file(TARVELIN_GAME_PROCESS_STUB, file, std::filesystem::copy_options::overwrite_existing);
-#ifdef _WIN32
-    std::wstring commandLine = L"\"" + file.wstring() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(file.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &info)) {
-        return;
-    }
-    CloseHandle(info.hThread);
-    process_ = reinterpret_cast<std::intptr_t>(info.hProcess);
-#else
-    const std::string path = file.string();
-    std::vector<char> argument(path.begin(), path.end());
-    argument.push_back('\0');
-    char* argv[] = {argument.data(), nullptr};
-    pid_t child = 0;
-    if (posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ) != 0) return;
-    process_ = child;
-#endif
+    if (!process_.start(file)) return;
     // The new process shows under its name only once it has really started.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!(visible_ = isProcessRunning(wide(executableName))) && std::chrono::steady_clock::now() < deadline) {
@@ -84,54 +38,18 @@ GameProcess::GameProcess(const std::string& executableName) : folder_(privateFol
 }
 
 GameProcess::~GameProcess() {
-#ifdef _WIN32
-    if (process_ != 0) {
-        const auto handle = reinterpret_cast<HANDLE>(process_);
-        TerminateProcess(handle, 0);
-        WaitForSingleObject(handle, 10000);
-        CloseHandle(handle);
-    }
-#else
-    if (process_ != 0) {
-        kill(static_cast<pid_t>(process_), SIGKILL);
-        waitpid(static_cast<pid_t>(process_), nullptr, 0);
-    }
-#endif
+    // Windows deletes no program file while it runs.
+    process_.terminate();
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
-}
-
-GameEvent::GameEvent(const std::wstring& name) {
-#ifdef _WIN32
-    handle_ = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
-#else
-    std::wstring_view bare = name;
-    if (bare.starts_with(L"Local\\")) bare.remove_prefix(6);
-    posixName_ = "/" + std::string(bare.begin(), bare.end());
-    sem_t* semaphore = sem_open(posixName_.c_str(), O_CREAT, 0666, 0);
-    handle_ = semaphore == SEM_FAILED ? nullptr : semaphore;
-#endif
-}
-
-GameEvent::~GameEvent() {
-    if (handle_ == nullptr) return;
-#ifdef _WIN32
-    CloseHandle(handle_);
-#else
-    sem_close(static_cast<sem_t*>(handle_));
-    sem_unlink(posixName_.c_str());
-#endif
 }
 
 TelemetryServer::TelemetryServer(std::uint16_t port) {
     platform::socketStartup();
     const platform::SocketHandle listener = platform::openTcpSocket();
-    const int yes = 1;
     // A connection of an earlier test may linger in TIME_WAIT on this fixed port.
-    setsockopt(native(listener), SOL_SOCKET, SO_REUSEADDR,
-               reinterpret_cast<const char*>(&yes), sizeof yes);
-    if (!platform::bindSocket(listener, {platform::loopbackIpv4, port}) ||
-        ::listen(native(listener), 4) != 0) {
+    platform::setReuseAddress(listener);
+    if (!platform::bindSocket(listener, {platform::loopbackIpv4, port}) || !platform::listenSocket(listener, 4)) {
         platform::closeSocket(listener);
         return;
     }
@@ -142,7 +60,7 @@ TelemetryServer::TelemetryServer(std::uint16_t port) {
 TelemetryServer::~TelemetryServer() {
     running_.store(false);
     if (thread_.joinable()) thread_.join();
-    if (listener_ != -1) platform::closeSocket(listener_);
+    if (listener_ != platform::invalidSocket) platform::closeSocket(listener_);
     platform::socketCleanup();
 }
 
@@ -150,8 +68,7 @@ void TelemetryServer::serve() {
     constexpr auto poll = std::chrono::microseconds(20000);
     while (running_.load()) {
         if (platform::waitReadable(listener_, poll) != 1) continue;
-        const auto accepted = ::accept(native(listener_), nullptr, nullptr);
-        const auto connection = static_cast<platform::SocketHandle>(accepted);
+        const platform::SocketHandle connection = platform::acceptConnection(listener_);
         if (connection == platform::invalidSocket) continue;
         while (running_.load()) {
             if (platform::waitReadable(connection, poll) != 1) continue;

@@ -1,13 +1,15 @@
 #pragma once
-// The game's side of the detection tests: processes under a game's executable name, the event a
-// game signals, a NoLimits 2 telemetry server, and a stream of datagrams to a game's port. These
-// stand where the games stand, so they use the operating system directly.
+// The game's side of the detection tests: processes under a game's executable name, a NoLimits 2
+// telemetry server, and a stream of datagrams to a game's port.
 
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <thread>
+
+#include "platform/child_process.h"
+#include "platform/socket.h"
 
 namespace tarvelin::test {
 
@@ -24,23 +26,8 @@ public:
 
 private:
     std::filesystem::path folder_;
-    std::intptr_t process_ = 0;
+    platform::ChildProcess process_;
     bool visible_ = false;
-};
-
-// A named event as a game creates it ("Local\IRSDKDataValidEvent").
-class GameEvent {
-public:
-    explicit GameEvent(const std::wstring& name);
-    ~GameEvent();
-    GameEvent(const GameEvent&) = delete;
-    GameEvent& operator=(const GameEvent&) = delete;
-
-    bool created() const { return handle_ != nullptr; }
-
-private:
-    void* handle_ = nullptr;
-    std::string posixName_;
 };
 
 // A TCP server on 127.0.0.1:port that answers every request message with a message of type 1.
@@ -51,13 +38,13 @@ public:
     TelemetryServer(const TelemetryServer&) = delete;
     TelemetryServer& operator=(const TelemetryServer&) = delete;
 
-    bool listening() const { return listener_ != -1; }
+    bool listening() const { return listener_ != platform::invalidSocket; }
     int requestsAnswered() const { return answered_.load(); }
 
 private:
     void serve();
 
-    std::intptr_t listener_ = -1;
+    platform::SocketHandle listener_ = platform::invalidSocket;
     std::atomic<bool> running_{true};
     std::atomic<int> answered_{0};
     std::thread thread_;

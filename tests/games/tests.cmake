@@ -14,7 +14,7 @@ target_link_libraries(game_process_stub PRIVATE tarvelin_options)
 tarvelin_add_test(game_detection_test
   ${CMAKE_CURRENT_LIST_DIR}/game_detection_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/game_fixtures.cpp)
-target_link_libraries(game_detection_test PRIVATE tarvelin_telemetry_emulator)
+target_link_libraries(game_detection_test PRIVATE tarvelin_telemetry_emulator tarvelin_platform_loader)
 target_compile_definitions(game_detection_test PRIVATE
   TARVELIN_GAME_PROCESS_STUB="$<TARGET_FILE:game_process_stub>")
 add_dependencies(game_detection_test game_process_stub)

@@ -15,6 +15,13 @@ bool NamedEvent::open(std::wstring_view name) {
     return handle_ != nullptr;
 }
 
+bool NamedEvent::create(std::wstring_view name) {
+    close();
+    const std::wstring terminated(name);
+    handle_ = CreateEventW(nullptr, TRUE, FALSE, terminated.c_str());
+    return handle_ != nullptr;
+}
+
 void NamedEvent::close() {
     if (handle_ != nullptr) CloseHandle(handle_);
     handle_ = nullptr;
