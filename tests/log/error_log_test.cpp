@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -17,11 +18,20 @@ namespace {
 
 fs::path logFolder() { return tarvelin::platform::roamingAppDataFolder() / "tarvelin"; }
 
+std::string readBytes(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+// The log's lines without their line ends, whichever the platform writes.
 std::vector<std::string> readLines() {
-    std::ifstream file(logFolder() / "errorlog.txt", std::ios::binary);
+    std::istringstream text(readBytes(logFolder() / "errorlog.txt"));
     std::vector<std::string> lines;
     std::string line;
-    while (std::getline(file, line)) lines.push_back(line);
+    while (std::getline(text, line)) {
+        if (line.ends_with('\r')) line.pop_back();
+        lines.push_back(line);
+    }
     return lines;
 }
 
@@ -45,13 +55,6 @@ protected:
     }
 };
 
-// The line end is written in text mode: CR LF on Windows, LF elsewhere.
-#ifdef _WIN32
-constexpr const char* lineEnd = "\r";
-#else
-constexpr const char* lineEnd = "";
-#endif
-
 }  // namespace
 
 TEST_F(ErrorLogTest, CreatesAMissingFolderAndWritesStampedLines) {
@@ -65,8 +68,8 @@ TEST_F(ErrorLogTest, CreatesAMissingFolderAndWritesStampedLines) {
     EXPECT_TRUE(errors.text().empty());
     const auto lines = readLines();
     ASSERT_EQ(lines.size(), 2u);
-    const std::regex info(std::string(R"(\[INFO\] \[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] Opening port: 4444)") + lineEnd);
-    const std::regex error(std::string(R"(\[ERROR\] \[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] Binding socket failed with error: 10048)") + lineEnd);
+    const std::regex info(R"(\[INFO\] \[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] Opening port: 4444)");
+    const std::regex error(R"(\[ERROR\] \[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] Binding socket failed with error: 10048)");
     EXPECT_TRUE(std::regex_match(lines[0], info)) << lines[0];
     EXPECT_TRUE(std::regex_match(lines[1], error)) << lines[1];
 }
@@ -78,7 +81,22 @@ TEST_F(ErrorLogTest, MessagesAreWrittenUnchanged) {
     }
     const auto lines = readLines();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].substr(29), std::string("\"quoted\" [brackets] 100% \\ back\tslash") + lineEnd);
+    EXPECT_EQ(lines[0].substr(29), "\"quoted\" [brackets] 100% \\ back\tslash");
+}
+
+TEST_F(ErrorLogTest, LinesEndAsTheSystemsTextFilesDo) {
+    {
+        tarvelin::ErrorLog log;
+        log.logInfo(L"one line");
+    }
+    // What a text-mode stream writes for a line end here: CR LF on Windows, LF elsewhere.
+    const fs::path probe = logFolder() / "line-end.txt";
+    std::wofstream(probe) << L'\n';
+    const std::string lineEnd = readBytes(probe);
+    ASSERT_FALSE(lineEnd.empty());
+    const std::string text = readBytes(logFolder() / "errorlog.txt");
+    EXPECT_TRUE(text.ends_with("] one line" + lineEnd)) << text;
+    EXPECT_EQ(text.find('\n'), text.size() - 1) << "one line, one line end";
 }
 
 TEST_F(ErrorLogTest, TwoOpenLogsBothAppend) {

@@ -7,8 +7,10 @@
 
 namespace {
 
+// Looks for this program. Windows lists it as "name.exe" whether or not the command that
+// started it said ".exe"; POSIX lists argv[0] as given. Either form counts.
 struct Search {
-    std::wstring wanted;
+    std::wstring stem;
     bool found = false;
     int visited = 0;
 };
@@ -16,32 +18,29 @@ struct Search {
 bool visit(std::wstring_view name, void* context) {
     auto& search = *static_cast<Search*>(context);
     ++search.visited;
-    if (name == search.wanted) search.found = true;
+    if (name == search.stem || name == search.stem + L".exe") search.found = true;
     return !search.found;
 }
 
-// This program's own executable name: the base name of argv[0], cut at '/' or '\'.
-std::wstring ownName() {
+// This program's executable name without ".exe": the base name of argv[0], cut at '/' or '\'.
+std::wstring ownStem() {
     const std::string path = testing::internal::GetArgvs().front();
     const auto cut = path.find_last_of("/\\");
-    const std::string base = cut == std::string::npos ? path : path.substr(cut + 1);
-    std::wstring wide(base.begin(), base.end());
-#ifdef _WIN32
-    if (wide.size() < 4 || wide.substr(wide.size() - 4) != L".exe") wide += L".exe";
-#endif
-    return wide;
+    std::string base = cut == std::string::npos ? path : path.substr(cut + 1);
+    if (base.ends_with(".exe")) base.resize(base.size() - 4);
+    return {base.begin(), base.end()};
 }
 
 }  // namespace
 
 TEST(ProcessList, FindsThisProgramByItsExecutableName) {
-    Search search{ownName()};
+    Search search{ownStem()};
     ASSERT_TRUE(tarvelin::platform::forEachProcess(visit, &search));
     EXPECT_TRUE(search.found) << "looked at " << search.visited << " processes";
 }
 
 TEST(ProcessList, NamesAreComparedExactly) {
-    std::wstring upper = ownName();
+    std::wstring upper = ownStem();
     for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(c));
     Search search{upper};
     tarvelin::platform::forEachProcess(visit, &search);
