@@ -24,7 +24,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <new>
 #include <thread>
 #include <vector>
 
@@ -36,64 +35,9 @@
 #include "rig_device.h"
 #include "serial/bridge_state.h"
 #include "serial/rig_frames.h"
+#include "support/allocation_counter.h"
 #include "tarvelin/motion.h"
 #include "telemetry_emulator.h"
-
-namespace {
-
-// --- Counting allocator ----------------------------------------------------------------------
-
-thread_local bool countOnThisThread = false;
-std::atomic<std::thread::id> watchedThreads[2];
-std::atomic<long> allocationsCounted[3];  // this thread, watched thread 0, watched thread 1
-
-void countAllocation() {
-    if (countOnThisThread) {
-        allocationsCounted[0].fetch_add(1, std::memory_order_relaxed);
-        return;
-    }
-    const auto self = std::this_thread::get_id();
-    for (int i = 0; i < 2; ++i) {
-        if (watchedThreads[i].load(std::memory_order_relaxed) == self) {
-            allocationsCounted[i + 1].fetch_add(1, std::memory_order_relaxed);
-        }
-    }
-}
-
-void* allocate(std::size_t size) {
-    countAllocation();
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-    throw std::bad_alloc();
-}
-
-void* allocateAligned(std::size_t size, std::align_val_t alignment) {
-    countAllocation();
-    const auto align = static_cast<std::size_t>(alignment);
-    if (void* memory = std::aligned_alloc(align, (std::max<std::size_t>(size, 1) + align - 1) / align * align)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    countAllocation();
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void* operator new(std::size_t size, std::align_val_t alignment) { return allocateAligned(size, alignment); }
-void* operator new[](std::size_t size, std::align_val_t alignment) { return allocateAligned(size, alignment); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete(void* memory, std::align_val_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::align_val_t) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
 
 namespace {
 
@@ -200,20 +144,20 @@ void processCycle(benchmark::State& state) {
     for (int i = 0; i < 3000; ++i) runOne();
     takeAllSnapshots();
 
-    allocationsCounted[0] = 0;
-    countOnThisThread = true;
+    test::resetCountedAllocations();
+    test::countAllocationsOnThisThread(true);
     for (auto _ : state) {
         runOne();
         if (cycle % 100 == 0) {
             // The host's poll, as often as a host that loses nothing: not part of the cycle.
-            countOnThisThread = false;
+            test::countAllocationsOnThisThread(false);
             takeAllSnapshots();
-            countOnThisThread = true;
+            test::countAllocationsOnThisThread(true);
         }
     }
-    countOnThisThread = false;
+    test::countAllocationsOnThisThread(false);
     state.counters["allocs_per_cycle"] =
-        benchmark::Counter(static_cast<double>(allocationsCounted[0].load()) / static_cast<double>(state.iterations()));
+        benchmark::Counter(static_cast<double>(test::countedAllocations()) / static_cast<double>(state.iterations()));
 
     link.bridgeRunning.store(false);
     link.serialSendQueue.clear();
@@ -295,10 +239,10 @@ void datagramToRig(benchmark::State& state) {
     keepAlive.store(false);
     searching.join();
 
-    watchedThreads[0].store(engine.gameSourceThread.get_id());
-    watchedThreads[1].store(bridge.get_id());
-    allocationsCounted[1] = 0;
-    allocationsCounted[2] = 0;
+    test::watchThread(0, engine.gameSourceThread.get_id());
+    test::watchThread(1, bridge.get_id());
+    test::resetWatchedThreadAllocations(0);
+    test::resetWatchedThreadAllocations(1);
     takeAllSnapshots();
     std::size_t cycles = 0;
 
@@ -343,10 +287,10 @@ void datagramToRig(benchmark::State& state) {
             std::this_thread::sleep_until(sent + 10ms);  // the game's 100 datagrams a second
         }
     }
-    const long engineAllocations = allocationsCounted[1].load();
-    const long bridgeAllocations = allocationsCounted[2].load();
-    watchedThreads[0].store(std::thread::id());
-    watchedThreads[1].store(std::thread::id());
+    const long engineAllocations = test::watchedThreadAllocations(0);
+    const long bridgeAllocations = test::watchedThreadAllocations(1);
+    test::watchThread(0, std::thread::id());
+    test::watchThread(1, std::thread::id());
 
     stopGamesource_Thread();
     setMotionsystemready(0);

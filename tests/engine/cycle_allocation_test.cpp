@@ -6,35 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
-
 #include "beamng_encoder.h"
 #include "engine/motion_engine.h"
 #include "serial/bridge_state.h"
+#include "support/allocation_counter.h"
 #include "support/loopback.h"
 #include "tarvelin/motion.h"
 #include "telemetry_emulator.h"
-
-namespace {
-
-thread_local bool counting = false;
-long allocations = 0;
-
-void* allocate(std::size_t size) {
-    if (counting) ++allocations;
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace tarvelin {
 namespace {
@@ -66,10 +44,10 @@ TEST(CycleAllocation, ASteadyCycleAllocatesNothing) {
     auto cycles = [&](int count, bool counted) {
         for (int cycle = 0; cycle < count; ++cycle) {
             if (cycle % 5 == 0) game.sendFrame(10.0 + cycle / 500.0);  // braking into the corner, 100 a second
-            counting = counted;
+            test::countAllocationsOnThisThread(counted);
             const bool kept = engine.readStage();
             engine.processCycle();
-            counting = false;
+            test::countAllocationsOnThisThread(false);
             ASSERT_TRUE(kept);
             // The bridge's side, and a host that polls the snapshots.
             while (link.serialSendQueue.takeFront(taken)) ++framesQueued;
@@ -86,7 +64,7 @@ TEST(CycleAllocation, ASteadyCycleAllocatesNothing) {
     framesQueued = 0;
     cycles(2000, true);
 
-    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(test::countedAllocations(), 0);
     EXPECT_EQ(framesQueued, 2000u) << "every cycle published its frame";
     EXPECT_LT(engine.readFailures, 50) << "the datagrams were read";
     EXPECT_GT(engine.gameData().channels[lateralAccel], 1.0) << "the last datagram came from the corner";

@@ -14,7 +14,8 @@ tarvelin_add_test(engine_thread_test
   ${CMAKE_CURRENT_LIST_DIR}/engine_thread_test.cpp)
 # A program of its own: it replaces the global allocator to count the cycle's allocations.
 tarvelin_add_test(cycle_allocation_test
-  ${CMAKE_CURRENT_LIST_DIR}/cycle_allocation_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/cycle_allocation_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../support/allocation_counter.cpp)
 target_link_libraries(cycle_allocation_test PRIVATE tarvelin_telemetry_emulator)
 # These write the rig pose block, whose name is fixed; so does the end-to-end test.
 set_tests_properties(engine_cycle_test cycle_allocation_test PROPERTIES RESOURCE_LOCK rig_pose_block)

@@ -1,36 +1,14 @@
 // Evaluation runs on the engine's real-time thread and must not allocate once a chain is
-// installed. The global allocator is replaced here to count what a window of evaluations asks
-// of it.
+// installed. The program replaces the global allocator to count what a window of evaluations
+// asks of it.
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <new>
 
 #include "filters/filter_parser.h"
 #include "filters/motion_profil.h"
-
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void* allocate(std::size_t size) {
-    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+#include "support/allocation_counter.h"
 
 TEST(FilterAllocation, SteadyStateEvaluationAllocatesNothing) {
     tarvelin::MotionProfil::Channels channels{};
@@ -42,13 +20,13 @@ TEST(FilterAllocation, SteadyStateEvaluationAllocatesNothing) {
     for (int slot = 0; slot < 4; ++slot) profile.chains[slot].exchange(tarvelin::parseFilterString(texts[slot]));
     limits[0].set(-5.0, 5.0);
 
-    counting.store(true);
+    tarvelin::test::countAllocationsOnThisThread(true);
     double sum = 0.0;
     for (int cycle = 0; cycle < 2000; ++cycle) {
         channels[3] = cycle * 0.01;
         for (int slot = 0; slot < 4; ++slot) sum += profile.getActivedof({slot, 3, slot == 0}, 1.0);
     }
-    counting.store(false);
-    EXPECT_EQ(allocations.load(), 0);
+    tarvelin::test::countAllocationsOnThisThread(false);
+    EXPECT_EQ(tarvelin::test::countedAllocations(), 0);
     EXPECT_TRUE(std::isfinite(sum));
 }

@@ -11,4 +11,5 @@ tarvelin_add_test(filter_exchange_test
   ${CMAKE_CURRENT_LIST_DIR}/chain_exchange_test.cpp)
 # A program of its own: it replaces the global allocator to count allocations.
 tarvelin_add_test(filter_allocation_test
-  ${CMAKE_CURRENT_LIST_DIR}/filter_allocation_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/filter_allocation_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../support/allocation_counter.cpp)
