@@ -5,17 +5,12 @@
 #include <cstdint>
 
 #include "engine/motion_engine.h"
+#include "engine/index_rules.h"
 #include "tarvelin/motion.h"
 
 using tarvelin::MotionEngine;
 
 namespace {
-
-// Index rules of the setters: the index is tested as an unsigned number, so a negative one is
-// out of range like any other.
-bool inRange(int index, int count) {
-    return static_cast<unsigned>(index) < static_cast<unsigned>(count);
-}
 
 // A 0..1 fraction as whole percent, truncated toward zero and held to 0..100. (The fraction is
 // clamped before the conversion, which would be undefined for values far out of range.)
@@ -51,7 +46,7 @@ void getMotionCueData(int kind, double** data, int* count) {
     auto& record = MotionEngine::instance().gameData();
     tarvelin::CueArray* arrays[] = {&record.airOutputs, &record.groundOutputs, &record.cueValues,
                                     &record.frozenCues};
-    if (!inRange(kind, 4)) return;
+    if (!tarvelin::indexInRange(kind, 4)) return;
     *data = arrays[kind]->data();
     *count = tarvelin::rigSlotCount;
 }
@@ -71,12 +66,12 @@ void setTimerPrecision(int mode) {
 
 void SetRigDofLimitValue(int slot, double low, double high) {
     auto& engine = MotionEngine::instance();
-    if (inRange(slot, tarvelin::rigSlotCount)) engine.rigDofLimits[slot].set(low, high);
+    if (tarvelin::indexInRange(slot, tarvelin::rigSlotCount)) engine.rigDofLimits[slot].set(low, high);
 }
 
 void SetInputDofLimitValue(int slot, double low, double high) {
     auto& engine = MotionEngine::instance();
-    if (inRange(slot, 8)) {
+    if (tarvelin::indexInRange(slot, 8)) {
         engine.inputDofLimits[slot].set(low, high);
     } else if (slot == 8 || slot == 9) {
         // Slots 8 and 9 take angles that wrap; their input range is fixed to a full turn either way.

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/motion_engine.h"
+#include "engine/index_rules.h"
 #include "filters/filter_parser.h"
 #include "tarvelin/motion.h"
 
@@ -24,8 +25,6 @@ MotionProfil* profileByNumber(MotionEngine& engine, int profile) {
     }
 }
 
-bool inRange(int index, int count) { return static_cast<unsigned>(index) < static_cast<unsigned>(count); }
-
 }  // namespace
 
 extern "C" {
@@ -43,7 +42,7 @@ int setcheckFilterstring(int profile, int slot, const char* filter) {
     if (!chain->valid.load()) return 0;
 
     MotionProfil* target = profileByNumber(engine, profile);
-    if (target == nullptr || !inRange(slot, tarvelin::rigSlotCount)) return 0;
+    if (target == nullptr || !tarvelin::indexInRange(slot, tarvelin::rigSlotCount)) return 0;
 
     // The previous chain is released here, outside the slot's lock; an evaluation still
     // running on it keeps it alive until it ends.
@@ -57,7 +56,7 @@ int setcheckFilterstring(int profile, int slot, const char* filter) {
 void setActiveAxis(int profile, int slot, bool active) {
     auto& engine = MotionEngine::instance();
     MotionProfil* target = profileByNumber(engine, profile);
-    if (target != nullptr && inRange(slot, tarvelin::rigSlotCount)) {
+    if (target != nullptr && tarvelin::indexInRange(slot, tarvelin::rigSlotCount)) {
         target->activeDof[static_cast<unsigned>(slot)].store(active, std::memory_order_relaxed);
     }
     // Also when nothing was stored: the host relies on every call restarting the soft start.
@@ -67,7 +66,7 @@ void setActiveAxis(int profile, int slot, bool active) {
 void setBelt_Mix(int profile, int channel, double weight) {
     auto& engine = MotionEngine::instance();
     MotionProfil* target = profileByNumber(engine, profile);
-    if (target != nullptr && inRange(channel, tarvelin::channelCount)) {
+    if (target != nullptr && tarvelin::indexInRange(channel, tarvelin::channelCount)) {
         target->beltMix[static_cast<unsigned>(channel)].store(weight, std::memory_order_relaxed);
     }
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "engine/index_rules.h"
 #include "filters/filter_parser.h"
 
 namespace tarvelin {
@@ -11,8 +12,6 @@ namespace tarvelin {
 namespace {
 
 double finiteOrZero(double value) { return std::isfinite(value) ? value : 0.0; }
-
-bool inRange(std::int32_t index, std::size_t count) { return static_cast<std::uint32_t>(index) < count; }
 
 }  // namespace
 
@@ -28,7 +27,7 @@ MotionProfil::MotionProfil(std::string_view profileName, const Channels& channel
 }
 
 double MotionProfil::getActivedof(const DofMapping& mapping, double scale) {
-    if (!inRange(mapping.slot, rigSlotCount) || !inRange(mapping.channel, channelCount)) {
+    if (!indexInRange(mapping.slot, rigSlotCount) || !indexInRange(mapping.channel, channelCount)) {
         throw std::out_of_range("Index out of range in getActivedof");
     }
     const auto slot = static_cast<std::size_t>(mapping.slot);

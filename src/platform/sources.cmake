@@ -1,7 +1,8 @@
 # Sources of src/platform: the contracts are the headers beside this file, each implemented
 # once per platform; what all platforms share sits beside the headers.
 target_sources(tarvelin_objects PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/shared_memory.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/shared_memory.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/utf8.cpp)
 if(WIN32)
   target_sources(tarvelin_objects PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/win32/app_data.cpp
@@ -24,7 +25,7 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/shared_memory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/simconnect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/socket.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/posix/wide_text.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/posix/object_name.cpp)
 endif()
 
 # Serial ports and the thread's last system error (the rig link and the fan controller).

@@ -6,49 +6,19 @@
 
 #include "engine/motion_engine.h"
 #include "platform/serial_port.h"
+#include "platform/utf8.h"
 #include "tarvelin/motion.h"
 
 namespace {
 
 using tarvelin::platform::SerialHandle;
 
+// A zero-terminated wide string from the host as UTF-8; null reads as empty.
+std::string utf8(const wchar_t* text) { return text != nullptr ? tarvelin::platform::toUtf8(text) : std::string(); }
+
 bool writeOneByte(SerialHandle handle, std::uint8_t byte) {
     std::uint32_t written = 0;
     return tarvelin::platform::writeSerial(handle, &byte, 1, written);
-}
-
-// UTF-8 of a zero-terminated wide string: UTF-16 where wchar_t has 16 bits (Windows), UTF-32
-// elsewhere. An unpaired surrogate becomes U+FFFD.
-std::string utf8FromWide(const wchar_t* text) {
-    std::string out;
-    if (text == nullptr) return out;
-    while (*text != 0) {
-        char32_t code = static_cast<char32_t>(*text++);
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (code >= 0xD800 && code < 0xDC00 && *text >= 0xDC00 && *text < 0xE000) {
-                code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(*text++) - 0xDC00);
-            } else if (code >= 0xD800 && code < 0xE000) {
-                code = 0xFFFD;
-            }
-        }
-        if (code > 0x10FFFF) code = 0xFFFD;
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return out;
 }
 
 }  // namespace
@@ -192,5 +162,5 @@ bool WindSerial::isInit() const {
 }
 
 extern "C" bool initWindSerial(const wchar_t* port, int baud, const wchar_t* mode, unsigned intervalMs) {
-    return tarvelin::MotionEngine::instance().windSerial.init(utf8FromWide(port), baud, utf8FromWide(mode), intervalMs);
+    return tarvelin::MotionEngine::instance().windSerial.init(utf8(port), baud, utf8(mode), intervalMs);
 }

@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <semaphore.h>
 
-#include "platform/posix/wide_text.h"
+#include "platform/posix/object_name.h"
 
 namespace tarvelin::platform {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/posix/wide_text.h"
+#include "platform/posix/object_name.h"
 
 namespace tarvelin::platform {
 
@@ -39,7 +39,7 @@ bool forEachProcess(ProcessVisitor visit, void* context) {
         if (!isPid(entry->d_name)) continue;
         const std::string name = executableName(entry->d_name);
         if (name.empty()) continue;  // kernel threads have no command line
-        if (!visit(posix::fromUtf8(name), context)) break;
+        if (!visit(fromUtf8(name), context)) break;
     }
     closedir(proc);
     return true;

@@ -15,7 +15,7 @@
 
 #include "platform/posix/com_ports.h"
 #include "platform/posix/serial_line_speed.h"
-#include "platform/posix/wide_text.h"
+#include "platform/posix/object_name.h"
 
 namespace tarvelin::platform {
 
@@ -85,7 +85,7 @@ SerialHandle openSerialDevice(std::string_view path) {
 }
 
 SerialHandle openSerialDevice(std::wstring_view path) {
-    return openSerialDevice(posix::toUtf8(path));
+    return openSerialDevice(toUtf8(path));
 }
 
 bool closeSerialDevice(SerialHandle handle) {
@@ -242,7 +242,7 @@ bool writeSerial(SerialHandle handle, const void* data, std::uint32_t length, st
 }
 
 bool commPortExists(std::wstring_view name) {
-    const auto number = posix::parseComName(posix::toUtf8(name));
+    const auto number = posix::parseComName(toUtf8(name));
     if (number) {
         const auto ports = posix::existingComPorts();
         if (std::find(ports.begin(), ports.end(), *number) != ports.end()) return true;

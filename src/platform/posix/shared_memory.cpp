@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/posix/wide_text.h"
+#include "platform/posix/object_name.h"
 
 namespace tarvelin::platform {
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "platform/posix/wide_text.h"
+#include "platform/posix/object_name.h"
 
 namespace tarvelin::platform {
 
@@ -23,7 +23,7 @@ bool describeSystemError(std::uint32_t code, std::wstring& text) {
         text.clear();
         return false;
     }
-    text = posix::fromUtf8(message);
+    text = fromUtf8(message);
     return true;
 }
 

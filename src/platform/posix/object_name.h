@@ -1,13 +1,12 @@
 #pragma once
-// Conversions between the wide names of the platform contracts and POSIX byte strings (UTF-8).
+// Windows object names as POSIX names.
 
 #include <string>
 #include <string_view>
 
-namespace tarvelin::platform::posix {
+#include "platform/utf8.h"
 
-std::string toUtf8(std::wstring_view text);
-std::wstring fromUtf8(std::string_view text);
+namespace tarvelin::platform::posix {
 
 // The POSIX shared-memory name of a Windows object name: a leading "Local\" is dropped and the
 // rest kept, behind the slash that shm_open and sem_open expect.
