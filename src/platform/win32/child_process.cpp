@@ -23,7 +23,10 @@ bool ChildProcess::start(const std::filesystem::path& program) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+    // Detached: the child gets no console at all. Given a console of its own, it would come with
+    // a console host process (under Wine a headless conhost.exe) that outlives the child and keeps
+    // the parent's standard output open, so a test runner waiting for that output never ends.
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
                         nullptr, &startup, &started)) {
         return false;
     }
