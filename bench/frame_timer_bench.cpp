@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/frame_timer.h"
+#include "core/frame_timer.h"
 #include "platform/clock.h"
 
 namespace {

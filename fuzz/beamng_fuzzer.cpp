@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "engine/game_data.h"
+#include "core/game_data.h"
 #include "games/beamng_reader.h"
 #include "games/gravity_split.h"
 

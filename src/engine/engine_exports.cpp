@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "engine/motion_engine.h"
-#include "engine/index_rules.h"
+#include "core/index_rules.h"
 #include "tarvelin/motion.h"
 
 using tarvelin::MotionEngine;

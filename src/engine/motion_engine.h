@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/dof_limit.h"
-#include "engine/frame_timer.h"
-#include "engine/game_data.h"
+#include "core/dof_limit.h"
+#include "core/frame_timer.h"
+#include "core/game_data.h"
 #include "engine/rig_frame_store.h"
 #include "engine/snapshot_buffer.h"
 #include "filters/motion_profil.h"

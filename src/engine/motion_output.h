@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/dof_limit.h"
-#include "engine/game_data.h"
+#include "core/dof_limit.h"
+#include "core/game_data.h"
 #include "engine/rig_frame_store.h"
 
 namespace tarvelin {

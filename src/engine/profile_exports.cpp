@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "engine/motion_engine.h"
-#include "engine/index_rules.h"
+#include "core/index_rules.h"
 #include "filters/filter_parser.h"
 #include "tarvelin/motion.h"
 

@@ -3,7 +3,7 @@
 
 #include <mutex>
 
-#include "engine/dof_tables.h"
+#include "core/dof_tables.h"
 #include "engine/motion_engine.h"
 
 namespace tarvelin {

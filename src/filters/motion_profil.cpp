@@ -4,7 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "engine/index_rules.h"
+#include "core/index_rules.h"
 #include "filters/filter_parser.h"
 
 namespace tarvelin {

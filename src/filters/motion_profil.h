@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/dof_limit.h"
-#include "engine/dof_mapping.h"
-#include "engine/game_data.h"
+#include "core/dof_limit.h"
+#include "core/dof_mapping.h"
+#include "core/game_data.h"
 #include "filters/chain_slot.h"
 
 namespace tarvelin {

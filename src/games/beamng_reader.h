@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/game_data.h"
+#include "core/game_data.h"
 #include "games/reader_state.h"
 
 namespace tarvelin {

@@ -13,7 +13,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "engine/game_data.h"
+#include "core/game_data.h"
 #include "games/beamng_reader.h"
 #include "games/flight_simulator_reader.h"
 #include "games/game_channels.h"

@@ -5,7 +5,7 @@
 //     accel_g = accel + gravi
 // holds (accel without gravity, accel_g the force the driver feels, gravity included).
 
-#include "engine/game_data.h"
+#include "core/game_data.h"
 
 namespace tarvelin {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/frame_timer.h"
+#include "core/frame_timer.h"
 #include "net/udp_endpoint.h"
 #include "platform/shared_memory.h"
 

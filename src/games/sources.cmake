@@ -4,7 +4,6 @@ target_sources(tarvelin_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/flight_simulator_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/game_connection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/game_detection.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/game_exports.cpp
   ${CMAKE_CURRENT_LIST_DIR}/game_id.cpp
   ${CMAKE_CURRENT_LIST_DIR}/game_source.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gravity_split.cpp

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/frame_timer.h"
+#include "core/frame_timer.h"
 #include "serial/message_queue.h"
 
 namespace tarvelin::serial {

@@ -4,17 +4,12 @@
 #include <cctype>
 #include <chrono>
 
-#include "engine/motion_engine.h"
 #include "platform/serial_port.h"
-#include "platform/utf8.h"
 #include "tarvelin/motion.h"
 
 namespace {
 
 using tarvelin::platform::SerialHandle;
-
-// A zero-terminated wide string from the host as UTF-8; null reads as empty.
-std::string utf8(const wchar_t* text) { return text != nullptr ? tarvelin::platform::toUtf8(text) : std::string(); }
 
 bool writeOneByte(SerialHandle handle, std::uint8_t byte) {
     std::uint32_t written = 0;
@@ -159,8 +154,4 @@ bool WindSerial::isRunning() const {
 
 bool WindSerial::isInit() const {
     return initialized.load();
-}
-
-extern "C" bool initWindSerial(const wchar_t* port, int baud, const wchar_t* mode, unsigned intervalMs) {
-    return tarvelin::MotionEngine::instance().windSerial.init(utf8(port), baud, utf8(mode), intervalMs);
 }

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/frame_timer.h"
+#include "core/frame_timer.h"
 #include "platform/clock.h"
 
 using tarvelin::FrameTimer;

@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "engine/dof_mapping.h"
-#include "engine/game_data.h"
+#include "core/dof_mapping.h"
+#include "core/game_data.h"
 
 namespace tarvelin {
 

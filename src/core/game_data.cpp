@@ -1,4 +1,4 @@
-#include "engine/game_data.h"
+#include "core/game_data.h"
 
 namespace tarvelin {
 

@@ -1,4 +1,4 @@
-#include "engine/frame_timer.h"
+#include "core/frame_timer.h"
 
 #include <chrono>
 #include <thread>
