@@ -32,4 +32,8 @@ std::filesystem::path executableFolder();
 // "libstem.so" elsewhere.
 std::filesystem::path sharedLibraryFileName(const std::string& stem);
 
+// The file name the platform gives a program called `stem`: "stem.exe" on Windows, "stem"
+// elsewhere.
+std::filesystem::path programFileName(const std::string& stem);
+
 }  // namespace tarvelin::platform

@@ -24,7 +24,7 @@
 namespace tarvelin {
 namespace {
 
-using test::GameProcess;
+using emulator::GameProcess;
 
 // A block as the game publishes it, with its first words set.
 class GameBlock {

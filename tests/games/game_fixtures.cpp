@@ -1,48 +1,11 @@
 #include "game_fixtures.h"
 
 #include <chrono>
-#include <random>
-#include <string_view>
 #include <vector>
 
-#include "games/process_check.h"
 #include "support/loopback.h"
 
 namespace tarvelin::test {
-
-namespace {
-
-std::wstring wide(std::string_view text) { return {text.begin(), text.end()}; }
-
-// A new folder of this process's own. Test programs of several builds run at the same time and
-// copy the stub under the same game names, so the name is random and must not exist yet.
-std::filesystem::path privateFolder() {
-    static std::mt19937_64 names{std::random_device{}()};
-    for (;;) {
-        auto folder = std::filesystem::temp_directory_path() / ("tarvelin-game-" + std::to_string(names()));
-        if (std::filesystem::create_directory(folder)) return folder;
-    }
-}
-
-}  // namespace
-
-GameProcess::GameProcess(const std::string& executableName) : folder_(privateFolder()) {
-    const auto file = folder_ / executableName;
-    std::filesystem::copy_file(TARVELIN_GAME_PROCESS_STUB, file, std::filesystem::copy_options::overwrite_existing);
-    if (!process_.start(file)) return;
-    // The new process shows under its name only once it has really started.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!(visible_ = isProcessRunning(wide(executableName))) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
-GameProcess::~GameProcess() {
-    // Windows deletes no program file while it runs.
-    process_.terminate();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-}
 
 TelemetryServer::TelemetryServer(std::uint16_t port) {
     platform::socketStartup();

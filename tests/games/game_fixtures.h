@@ -1,34 +1,14 @@
 #pragma once
-// The game's side of the detection tests: processes under a game's executable name, a NoLimits 2
-// telemetry server, and a stream of datagrams to a game's port.
+// The game's side of the detection tests: a NoLimits 2 telemetry server and a stream of datagrams
+// to a game's port. (Processes under a game's executable name come from the telemetry emulator.)
 
 #include <atomic>
 #include <cstdint>
-#include <filesystem>
-#include <string>
 #include <thread>
 
-#include "platform/child_process.h"
 #include "platform/socket.h"
 
 namespace tarvelin::test {
-
-// A running process whose executable file is named `executableName` ("RRRE64.exe"): a copy of
-// a stub program in a private folder. The constructor returns once the process list shows it.
-class GameProcess {
-public:
-    explicit GameProcess(const std::string& executableName);
-    ~GameProcess();
-    GameProcess(const GameProcess&) = delete;
-    GameProcess& operator=(const GameProcess&) = delete;
-
-    bool visible() const { return visible_; }
-
-private:
-    std::filesystem::path folder_;
-    platform::ChildProcess process_;
-    bool visible_ = false;
-};
 
 // A TCP server on 127.0.0.1:port that answers every request message with a message of type 1.
 class TelemetryServer {

@@ -6,16 +6,11 @@ tarvelin_add_test(games_test
   ${CMAKE_CURRENT_LIST_DIR}/system_simconnect_test.cpp)
 target_link_libraries(games_test PRIVATE tarvelin_telemetry_emulator)
 
-# Detection runs against the games' real channels: processes named as the games (copies of a
-# stub program), shared-memory blocks, and the games' fixed ports. Every test that binds one of
-# those ports takes the lock, so that no two of them run at once.
-add_executable(game_process_stub ${CMAKE_CURRENT_LIST_DIR}/game_process_stub.cpp)
-target_link_libraries(game_process_stub PRIVATE tarvelin_options)
+# Detection runs against the games' real channels: processes named as the games (copies of the
+# emulator's stand-in program), shared-memory blocks, and the games' fixed ports. Every test that
+# binds one of those ports takes the lock, so that no two of them run at once.
 tarvelin_add_test(game_detection_test
   ${CMAKE_CURRENT_LIST_DIR}/game_detection_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/game_fixtures.cpp)
 target_link_libraries(game_detection_test PRIVATE tarvelin_telemetry_emulator tarvelin_platform_loader)
-target_compile_definitions(game_detection_test PRIVATE
-  TARVELIN_GAME_PROCESS_STUB="$<TARGET_FILE:game_process_stub>")
-add_dependencies(game_detection_test game_process_stub)
 set_tests_properties(game_detection_test PROPERTIES RESOURCE_LOCK game_ports)

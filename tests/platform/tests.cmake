@@ -10,5 +10,5 @@ tarvelin_add_test(platform_test
 # Child processes and the server side of TCP come from the tools' part of the platform layer;
 # the child is the games' idle stub program.
 target_link_libraries(platform_test PRIVATE tarvelin_platform_loader)
-target_compile_definitions(platform_test PRIVATE TARVELIN_IDLE_PROGRAM="$<TARGET_FILE:game_process_stub>")
-add_dependencies(platform_test game_process_stub)
+target_compile_definitions(platform_test PRIVATE TARVELIN_IDLE_PROGRAM="$<TARGET_FILE:tarvelin_game_stand_in>")
+add_dependencies(platform_test tarvelin_game_stand_in)

@@ -49,6 +49,7 @@ const char* usageText() {
     return "usage: tarvelin_console [--library FILE] COMMAND [OPTIONS]\n"
            "\n"
            "  demo    play a game's telemetry through the engine to an emulated rig for 20 s\n"
+           "            --game NAME         the game to play (default beamng; --game list names them)\n"
            "            --seconds S         run S seconds instead\n"
            "            --profile FILE      use FILE instead of the bundled example.profile\n"
            "            --record FILE.csv   write every engine cycle to FILE.csv\n"
@@ -108,6 +109,10 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& line, std:
                 error = "--seconds needs a positive number";
                 return false;
             }
+        } else if (argument == "--game") {
+            if (!only(argument, {Command::demo})) return false;
+            if (!hasValue) return need(argument);
+            line.game = std::string(value());
         } else if (argument == "--record") {
             if (!only(argument, {Command::demo, Command::run})) return false;
             if (!hasValue) return need(argument);

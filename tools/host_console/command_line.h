@@ -1,7 +1,7 @@
 #pragma once
 // The console's command line:
 //
-//   tarvelin_console [--library FILE] demo [--seconds S] [--profile FILE] [--record FILE.csv]
+//   tarvelin_console [--library FILE] demo [--game NAME] [--seconds S] [--profile FILE] [--record FILE.csv]
 //                                          [--rig-port COMn [--rig-control PORT] [--rig-board NAME]]
 //   tarvelin_console [--library FILE] run PROFILE [--port COMn|auto] [--record FILE.csv] [--seconds S]
 //   tarvelin_console [--library FILE] check PROFILE
@@ -22,6 +22,7 @@ struct CommandLine {
     std::filesystem::path profile;
     std::optional<double> seconds;
     std::filesystem::path record;
+    std::string game = "beamng";   // demo: the emulated game, by the emulator's name for it
     std::string port;               // run: overrides the profile's port
     std::string rigPort;            // demo: an external emulator's board behind this COM port
     std::optional<std::uint16_t> rigControl;

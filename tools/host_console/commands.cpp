@@ -5,7 +5,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "beamng_encoder.h"
 #include "host_console/engine_api.h"
 #include "host_console/port_check.h"
 #include "host_console/profile_applier.h"
@@ -154,7 +153,24 @@ std::vector<std::string> roadProblems(const SessionResult& result) {
     return problems;
 }
 
+// The names the demo knows, for a user who asked for another or for the list.
+std::string emulatedGameNames() {
+    std::string names;
+    for (const auto* game : emulator::gameEncoders()) names += std::string(names.empty() ? "" : ", ") + game->name;
+    return names;
+}
+
 int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
+    if (line.game == "list") {
+        for (const auto* game : emulator::gameEncoders()) std::fprintf(out, "%-16s %s\n", game->name, game->title);
+        return 0;
+    }
+    const auto* game = emulator::findGameEncoder(line.game.c_str());
+    if (game == nullptr) {
+        std::fprintf(err, "tarvelin_console: the demo cannot play '%s'; give --game one of: %s\n", line.game.c_str(),
+                     emulatedGameNames().c_str());
+        return 2;
+    }
     // The built-in emulator sets up the library's data folder, before anything else runs.
     std::string error;
     const auto rig = startRigPeer(line, error);
@@ -170,17 +186,20 @@ int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     if (loadProfile(profileFile, profile, err) != 0) return 1;
     if (!installProfile(api, profileFile, profile, err)) return 1;
 
-    const auto& game = emulator::beamNgEncoder;
-    if (!udpPortFree(game.port)) {
+    if (game->transport == emulator::Transport::datagrams && !udpPortFree(game->port)) {
         std::fprintf(err,
                      "tarvelin_console: UDP port %u, where the engine listens for %s telemetry, is in use by another "
-                     "program\n",
-                     static_cast<unsigned>(game.port), "BeamNG");
+                     "program; close it (or the game itself) and start the demo again\n",
+                     static_cast<unsigned>(game->port), game->title);
         return 1;
     }
-    emulator::TelemetryEmulator telemetry(game);
+    emulator::TelemetryEmulator telemetry(*game);
     if (!telemetry.ready()) {
-        std::fprintf(err, "tarvelin_console: cannot open a UDP socket for the telemetry emulator\n");
+        std::fprintf(err,
+                     "tarvelin_console: cannot play %s: its telemetry channel (%s) or a process named %s could not be "
+                     "set up; is the game itself or another demo running?\n",
+                     game->title, telemetry.destination().c_str(),
+                     game->executableName != nullptr ? game->executableName : "after it");
         return 1;
     }
 
@@ -193,9 +212,10 @@ int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     options.rig = rig.get();
 
     std::fprintf(out,
-                 "demo: BeamNG telemetry emulator -> 127.0.0.1:%u -> engine (profile %s) -> rig link -> rig "
-                 "controller emulator on %s\n",
-                 static_cast<unsigned>(game.port), profileFile.filename().string().c_str(), rig->port().c_str());
+                 "demo: %s telemetry emulator -> %s -> engine (profile %s) -> rig link -> rig controller emulator on "
+                 "%s\n",
+                 game->title, telemetry.destination().c_str(), profileFile.filename().string().c_str(),
+                 rig->port().c_str());
     platform::catchStopRequests();
     telemetry.start();
     SessionResult result;

@@ -1,22 +1,38 @@
 #pragma once
-// One emulated game: how it turns a moment of the vehicle's motion into the bytes it sends, and
-// where and how often it sends them. Every game is one such encoder over the same drive script.
+// One emulated game: what the command line calls it, how often it publishes, which process
+// detection looks for, and how it opens its channel. Every game is one such encoder over the same
+// drive script; the file of each game holds its encoding.
 
 #include <cstdint>
-#include <vector>
+#include <memory>
+#include <span>
 
-#include "vehicle_motion.h"
+#include "game_feed.h"
 
 namespace tarvelin::emulator {
 
-struct GameEncoder {
-    const char* name;         // as the command line names it
-    std::uint16_t port;       // the UDP port the game sends to on the local machine
-    double framesPerSecond;   // the game's default output rate
-    std::vector<std::uint8_t> (*encode)(const VehicleMotion& motion);
+// How the game publishes its telemetry.
+enum class Transport {
+    datagrams,     // to a UDP port on which the engine listens
+    sharedMemory,  // in named blocks that the engine maps
+    tcpServer,     // as the answers of a server to which the engine connects
 };
 
-// The encoder of the game with this name, or null.
+struct GameEncoder {
+    const char* name;            // as the command line names it ("beamng")
+    const char* title;           // as the engine names the game ("BeamNG")
+    double framesPerSecond;      // the game's default output rate
+    Transport transport;
+    std::uint16_t port;          // the UDP or TCP port the game uses, 0 for a shared-memory game
+    const char* executableName;  // the process detection looks for, or null when it needs none
+    // Opens the game's channel; `port` is the game's own port or the one the caller chose.
+    std::unique_ptr<GameFeed> (*openFeed)(std::uint16_t port);
+};
+
+// Every emulated game, in the engine's detection order.
+std::span<const GameEncoder* const> gameEncoders();
+
+// The encoder of the game with this command-line name, or null.
 const GameEncoder* findGameEncoder(const char* name);
 
 }  // namespace tarvelin::emulator

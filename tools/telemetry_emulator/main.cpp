@@ -1,9 +1,10 @@
 // Plays a game's telemetry on this machine, for trying the engine without the game:
 //
-//   tarvelin_telemetry_emulator [--game beamng] [--port N] [--seconds S]
+//   tarvelin_telemetry_emulator [--game NAME] [--port N] [--seconds S] [--status STATUS]
 //
-// Sends the scripted drive to 127.0.0.1 at the game's rate until S seconds have passed
-// (default: until interrupted).
+// Publishes the scripted drive through the game's own channel at the game's rate until S seconds
+// have passed (default: until interrupted). STATUS is what the game says of itself: live (the
+// default), paused, menus, replay or disconnected.
 
 #include <chrono>
 #include <cstdio>
@@ -16,9 +17,33 @@
 
 namespace {
 
+using tarvelin::emulator::GameStatus;
+
 int usage() {
-    std::fprintf(stderr, "usage: tarvelin_telemetry_emulator [--game beamng] [--port N] [--seconds S]\n");
+    std::fprintf(stderr,
+                 "usage: tarvelin_telemetry_emulator [--game NAME] [--port N] [--seconds S] [--status STATUS]\n"
+                 "  NAME:   ");
+    for (const auto* game : tarvelin::emulator::gameEncoders()) std::fprintf(stderr, "%s ", game->name);
+    std::fprintf(stderr, "(default beamng)\n  STATUS: live paused menus replay disconnected (default live)\n");
     return 2;
+}
+
+bool parseStatus(const std::string& text, GameStatus& status) {
+    static constexpr struct {
+        const char* name;
+        GameStatus status;
+    } names[] = {{"live", GameStatus::live},
+                 {"paused", GameStatus::paused},
+                 {"menus", GameStatus::inMenus},
+                 {"replay", GameStatus::inReplay},
+                 {"disconnected", GameStatus::notConnected}};
+    for (const auto& entry : names) {
+        if (text == entry.name) {
+            status = entry.status;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -27,6 +52,7 @@ int main(int argc, char** argv) {
     const char* gameName = "beamng";
     long port = 0;
     double seconds = 0.0;
+    GameStatus status = GameStatus::live;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (i + 1 >= argc) return usage();
@@ -40,6 +66,8 @@ int main(int argc, char** argv) {
         } else if (option == "--seconds") {
             seconds = std::strtod(value, &end);
             if (*end != '\0' || !(seconds > 0.0)) return usage();
+        } else if (option == "--status") {
+            if (!parseStatus(value, status)) return usage();
         } else {
             return usage();
         }
@@ -51,11 +79,17 @@ int main(int argc, char** argv) {
     }
     tarvelin::emulator::TelemetryEmulator emulator(*game, static_cast<std::uint16_t>(port));
     if (!emulator.ready()) {
-        std::fprintf(stderr, "cannot open a UDP socket\n");
+        std::fprintf(stderr,
+                     "cannot play %s: its telemetry channel (%s) or its process (%s) could not be set up; is another "
+                     "emulator or the game itself running?\n",
+                     game->title, emulator.destination().c_str(),
+                     game->executableName != nullptr ? game->executableName : "none needed");
         return 1;
     }
-    std::printf("sending %s telemetry to 127.0.0.1:%u at %.0f frames/s\n", game->name,
-                static_cast<unsigned>(emulator.port()), game->framesPerSecond);
+    emulator.setStatus(status);
+    std::printf("playing %s: telemetry to %s at %.0f frames/s%s%s\n", game->title, emulator.destination().c_str(),
+                game->framesPerSecond, game->executableName != nullptr ? ", process " : "",
+                game->executableName != nullptr ? game->executableName : "");
     std::fflush(stdout);
     emulator.start();
     if (seconds > 0.0) {

@@ -4,26 +4,18 @@
 
 namespace tarvelin::emulator {
 
-TelemetryEmulator::TelemetryEmulator(const GameEncoder& game, std::uint16_t port)
-    : game_(game), port_(port == 0 ? game.port : port) {
-    if (platform::socketStartup() != 0) return;
-    socket_ = platform::openUdpSocket();
-    if (socket_ == platform::invalidSocket) platform::socketCleanup();
+TelemetryEmulator::TelemetryEmulator(const GameEncoder& game, EmulatorOptions options)
+    : game_(game), port_(options.port == 0 ? game.port : options.port) {
+    if (options.gameProcess && game.executableName != nullptr) {
+        process_ = std::make_unique<GameProcess>(game.executableName);
+    }
+    feed_ = game.openFeed(port_);
 }
 
-TelemetryEmulator::~TelemetryEmulator() {
-    stop();
-    if (socket_ == platform::invalidSocket) return;
-    platform::closeSocket(socket_);
-    platform::socketCleanup();
-}
+TelemetryEmulator::~TelemetryEmulator() { stop(); }
 
 bool TelemetryEmulator::sendFrame(double time) {
-    if (socket_ == platform::invalidSocket) return false;
-    const auto datagram = game_.encode(script_.at(time));
-    const long sent = platform::sendTo(socket_, datagram.data(), datagram.size(),
-                                       platform::SocketAddress{platform::loopbackIpv4, port_});
-    return sent == static_cast<long>(datagram.size());
+    return feed_ != nullptr && feed_->publish(script_.at(time), status_.load());
 }
 
 void TelemetryEmulator::start() {
@@ -45,7 +37,12 @@ void TelemetryEmulator::seek(double time) {
 void TelemetryEmulator::run() {
     const auto period = std::chrono::duration<double>(1.0 / game_.framesPerSecond);
     const auto begin = std::chrono::steady_clock::now();
+    auto nextProcessLook = begin;
     for (std::uint64_t n = 0; running_.load(); ++n) {
+        if (process_ != nullptr && std::chrono::steady_clock::now() >= nextProcessLook) {
+            process_->keepRunning();
+            nextProcessLook += std::chrono::seconds(1);
+        }
         // Nobody may be listening yet (the engine binds the port only once it found the game),
         // so a refused datagram is not an error here.
         sendFrame(frameTime(nextFrame_++));

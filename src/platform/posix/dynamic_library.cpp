@@ -30,4 +30,6 @@ std::filesystem::path executableFolder() {
 
 std::filesystem::path sharedLibraryFileName(const std::string& stem) { return "lib" + stem + ".so"; }
 
+std::filesystem::path programFileName(const std::string& stem) { return stem; }
+
 }  // namespace tarvelin::platform

@@ -48,4 +48,6 @@ std::filesystem::path executableFolder() {
 
 std::filesystem::path sharedLibraryFileName(const std::string& stem) { return stem + ".dll"; }
 
+std::filesystem::path programFileName(const std::string& stem) { return stem + ".exe"; }
+
 }  // namespace tarvelin::platform
