@@ -26,3 +26,29 @@ else()
   set_tests_properties(e2e_beamng_to_rig PROPERTIES TIMEOUT 900)
 endif()
 set_tests_properties(e2e_beamng_to_rig PROPERTIES RESOURCE_LOCK "game_ports;rig_pose_block")
+
+# Every emulated game through the engine to the rig controller emulator. The games use their own
+# ports, blocks and process names, and the rig pose block its fixed name.
+set(e2e_games_sources
+  ${CMAKE_CURRENT_LIST_DIR}/game_to_rig_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/game_cases.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/link_fixture.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/rig_emulator_client.cpp)
+if(NOT WIN32)
+  tarvelin_add_test(e2e_games_to_rig ${e2e_games_sources}
+    ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/rig_environment_native.cpp)
+  target_link_libraries(e2e_games_to_rig PRIVATE tarvelin_rig_emulator tarvelin_telemetry_emulator)
+else()
+  add_executable(e2e_games_to_rig ${e2e_games_sources}
+    ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/rig_environment_remote.cpp)
+  target_link_libraries(e2e_games_to_rig PRIVATE tarvelin_core tarvelin_test_support tarvelin_telemetry_emulator
+    GTest::gtest_main GTest::gmock)
+  add_dependencies(e2e_games_to_rig rig_emulator_native)
+  add_test(NAME e2e_games_to_rig
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/serial/wine_rig_link.sh
+      ${TARVELIN_NATIVE_RIG_EMULATOR} ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh
+      ${CMAKE_BINARY_DIR}/wineprefix-e2e-games ${CMAKE_CURRENT_BINARY_DIR}/e2e-games-bench
+      $<TARGET_FILE:e2e_games_to_rig>)
+  set_tests_properties(e2e_games_to_rig PROPERTIES TIMEOUT 900)
+endif()
+set_tests_properties(e2e_games_to_rig PROPERTIES RESOURCE_LOCK "game_ports;rig_pose_block")
