@@ -3,6 +3,7 @@
 #include <atomic>
 #include <bit>
 #include <cmath>
+#include <iterator>
 
 #include "games/gravity_split.h"
 
@@ -113,14 +114,14 @@ SimulatorMessage applyDataBlock(std::span<const std::uint8_t> message, GameData&
                                 std::int32_t& profileSelector) {
     if (message.size() < flightSimulatorDataMessageSize) return SimulatorMessage::other;
     // One value that is not a number would stay in every filter that integrates or smooths it;
-    // such a block is dropped whole.
-    for (const Field& field : fields) {
-        if (!std::isfinite(valueAt(message, field.entry))) return SimulatorMessage::other;
+    // such a block is dropped whole (an angle too large to turn into degrees among them).
+    double converted[std::size(fields)];
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        const double value = valueAt(message, fields[i].entry);
+        converted[i] = (fields[i].angular ? degrees(value) : value) * fields[i].sign;
+        if (!std::isfinite(converted[i])) return SimulatorMessage::other;
     }
-    for (const Field& field : fields) {
-        const double value = valueAt(message, field.entry);
-        record.channels[field.channel] = (field.angular ? degrees(value) : value) * field.sign;
-    }
+    for (std::size_t i = 0; i < std::size(fields); ++i) record.channels[fields[i].channel] = converted[i];
     profileSelector = integerAt(message, simOnGroundEntry) == 1 ? 1 : 0;
     return SimulatorMessage::data;
 }

@@ -37,8 +37,8 @@ inline constexpr std::size_t flightSimulatorDataMessageSize = flightSimulatorDat
 // Reads one message of the queue. A data block of the engine's request gives the accelerations
 // (without gravity, m/s²), the velocities (m/s), the rotation rates (degrees/s) and the attitude
 // (degrees) of the user's aircraft, and the profile selector: 1 while "SIM ON GROUND" reads 1,
-// else 0. A message too short for what its kind carries, and a data block with a value that is
-// not a finite number, count as other and change nothing. Pure: no I/O, no clock, no allocation.
+// else 0. A message too short for what its kind carries, and a data block with a value that does
+// not come out as a finite number, count as other and change nothing. Pure: no I/O, no clock, no allocation.
 SimulatorMessage applyFlightSimulatorMessage(std::span<const std::uint8_t> message, GameData& record,
                                              std::int32_t& profileSelector);
 
