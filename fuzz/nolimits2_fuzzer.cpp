@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         stream.received(count);
         at += count;
         for (auto message = stream.next(); !message.empty(); message = stream.next()) {
-            if (message.size() > tarvelin::NoLimitsStream::capacity || message.front() != 'N' || message.back() != 'L') {
+            const bool framed = message.front() == 'N' && message.back() == 'L';
+            if (message.size() > tarvelin::NoLimitsStream::capacity || !framed) {
                 std::abort();
             }
             if (auto telemetry = tarvelin::parseNoLimitsTelemetry(message)) {

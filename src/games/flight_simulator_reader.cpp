@@ -140,9 +140,8 @@ SimulatorMessage applyFlightSimulatorMessage(std::span<const std::uint8_t> messa
             return wordAt(message, eventOffset) == FlightSimulatorReader::quitEvent ? SimulatorMessage::quit
                                                                                  : SimulatorMessage::other;
         case objectDataMessage:
-            if (message.size() < requestOffset + 4 || wordAt(message, requestOffset) != FlightSimulatorReader::requestId) {
-                return SimulatorMessage::other;
-            }
+            if (message.size() < requestOffset + 4) return SimulatorMessage::other;
+            if (wordAt(message, requestOffset) != FlightSimulatorReader::requestId) return SimulatorMessage::other;
             return applyDataBlock(message, record, profileSelector);
         default: return SimulatorMessage::other;
     }

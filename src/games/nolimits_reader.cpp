@@ -41,10 +41,11 @@ Quaternion conjugate(const Quaternion& q) { return {q.w, -q.x, -q.y, -q.z}; }
 
 double squaredLength(const Quaternion& q) { return q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z; }
 
-Quaternion scaled(const Quaternion& q, double factor) { return {q.w * factor, q.x * factor, q.y * factor, q.z * factor}; }
-
 // Only for a quaternion of some length.
-Quaternion unit(const Quaternion& q) { return scaled(q, 1.0 / std::sqrt(squaredLength(q))); }
+Quaternion unit(const Quaternion& q) {
+    const double factor = 1.0 / std::sqrt(squaredLength(q));
+    return {q.w * factor, q.x * factor, q.y * factor, q.z * factor};
+}
 
 bool allFinite(const NoLimitsTelemetry& t) {
     const float values[] = {t.speed,       t.rotation[0], t.rotation[1], t.rotation[2], t.rotation[3],

@@ -58,7 +58,9 @@ TEST(NoLimitsStream, CutsMessagesOutOfWhateverTheReceivesBring) {
     };
     Bytes badTrailer = telemetry;
     badTrailer[85] = 'M';
-    Bytes oversized = {'N', 0, 6, 0, 0, 0, 1, 0xFF, 0xFF};
+    const Bytes oversized = {'N', 0, 6, 0, 0, 0, 1, 0xFF, 0xFF};
+    const auto head = [&](std::ptrdiff_t n) { return Bytes(telemetry.begin(), telemetry.begin() + n); };
+    const auto tail = [&](std::ptrdiff_t n) { return Bytes(telemetry.begin() + n, telemetry.end()); };
     struct Case {
         const char* name;
         std::vector<Bytes> receives;
@@ -66,13 +68,13 @@ TEST(NoLimitsStream, CutsMessagesOutOfWhateverTheReceivesBring) {
     };
     const Case cases[] = {
         {"one whole message", {telemetry}, {{6}}},
-        {"a message in two halves", {Bytes(telemetry.begin(), telemetry.begin() + 40), Bytes(telemetry.begin() + 40, telemetry.end())}, {{}, {6}}},
-        {"a header cut short", {Bytes(telemetry.begin(), telemetry.begin() + 5), Bytes(telemetry.begin() + 5, telemetry.end())}, {{}, {6}}},
+        {"a message in two halves", {head(40), tail(40)}, {{}, {6}}},
+        {"a header cut short", {head(5), tail(5)}, {{}, {6}}},
         {"two messages in one receive", {join({telemetry, Bytes(ok.begin(), ok.end())})}, {{6, 1}}},
         {"stray bytes before a message", {join({Bytes{'x', 'L', 0}, telemetry})}, {{6}}},
         {"a frame whose 'L' is missing", {join({badTrailer, telemetry})}, {{6}}},
         {"a size no message can have", {join({oversized, telemetry})}, {{6}}},
-        {"a message and a half, then the rest", {join({telemetry, Bytes(telemetry.begin(), telemetry.begin() + 50)}), Bytes(telemetry.begin() + 50, telemetry.end())}, {{6}, {6}}},
+        {"a message and a half, then the rest", {join({telemetry, head(50)}), tail(50)}, {{6}, {6}}},
     };
     for (const Case& c : cases) {
         NoLimitsStream stream;
@@ -333,7 +335,11 @@ TEST(FlightSimulatorDataBlock, WhatIsNotAWholeFiniteBlockOfTheRequestChangesNoth
 // The reader drains the client's queue every cycle: what each queue leaves in the record, and
 // whether the simulator is still connected afterwards.
 TEST(FlightSimulatorReader, DrainsTheQueueUpToAnExceptionOrAQuit) {
-    using emulator::simConnectEventMessage;
+    const auto event = emulator::simConnectEventMessage;
+    const Bytes exception = emulator::simConnectExceptionMessage(3);
+    const Bytes quit = emulator::simConnectQuitMessage();
+    const Bytes first = dataWithLateralAccel(1.5);
+    const Bytes second = dataWithLateralAccel(2.5);
     struct Case {
         const char* name;
         std::vector<Bytes> queue;
@@ -343,13 +349,13 @@ TEST(FlightSimulatorReader, DrainsTheQueueUpToAnExceptionOrAQuit) {
     };
     const Case cases[] = {
         {"an empty queue", {}, true, 0.0, 0},
-        {"one data block", {dataWithLateralAccel(1.5)}, true, 1.5, 0},
-        {"the newest of several blocks", {dataWithLateralAccel(1.5), dataWithLateralAccel(2.5)}, true, 2.5, 0},
-        {"an exception ends the draining", {dataWithLateralAccel(1.5), emulator::simConnectExceptionMessage(3), dataWithLateralAccel(2.5)}, true, 1.5, 1},
-        {"Crashed and the other events are ignored", {simConnectEventMessage(6), simConnectEventMessage(3), simConnectEventMessage(4), simConnectEventMessage(5), dataWithLateralAccel(3.5)}, true, 3.5, 0},
+        {"one data block", {first}, true, 1.5, 0},
+        {"the newest of several blocks", {first, second}, true, 2.5, 0},
+        {"an exception ends the draining", {first, exception, second}, true, 1.5, 1},
+        {"Crashed and the other events are ignored", {event(6), event(3), event(4), event(5), second}, true, 2.5, 0},
         {"another request's block is ignored", {dataWithLateralAccel(4.5, 1)}, true, 0.0, 0},
-        {"the quit message", {dataWithLateralAccel(1.5), emulator::simConnectQuitMessage(), dataWithLateralAccel(2.5)}, false, 1.5, 1},
-        {"the Quit event", {simConnectEventMessage(7)}, false, 0.0, 0},
+        {"the quit message", {first, quit, second}, false, 1.5, 1},
+        {"the Quit event", {event(7)}, false, 0.0, 0},
     };
     for (const Case& c : cases) {
         test::ScriptedSimulator simulator;
@@ -368,7 +374,8 @@ TEST(FlightSimulatorReader, DrainsTheQueueUpToAnExceptionOrAQuit) {
         if (c.delivered) {
             // A delivered frame, also from an empty queue: the interval and gravity are current.
             EXPECT_GE(record.frameTimeMs, 0.0) << c.name;
-            EXPECT_DOUBLE_EQ(record.channels[lateralAccelG], record.channels[lateralAccel] + record.channels[lateralGravi]) << c.name;
+            const auto& ch = record.channels;
+            EXPECT_DOUBLE_EQ(ch[lateralAccelG], ch[lateralAccel] + ch[lateralGravi]) << c.name;
             EXPECT_GT(record.channels[verticalGravi], 0.0) << c.name;
             EXPECT_EQ(simulator.clientsOpen(), 1) << c.name;
         } else {

@@ -93,9 +93,9 @@ public:
     bool publish(const VehicleMotion& motion, GameStatus status) override {
         std::lock_guard<std::mutex> lock(mutex_);
         if (status == GameStatus::paused && frameNumber_ > 0) return true;
-        const bool live = status == GameStatus::live;
-        if (live) ++frameNumber_;
-        frame_ = encodeNoLimitsTelemetry(motion, frameNumber_, live || status == GameStatus::paused ? inPlayMode : 0, 0);
+        if (status == GameStatus::live) ++frameNumber_;
+        const bool playing = status == GameStatus::live || status == GameStatus::paused;
+        frame_ = encodeNoLimitsTelemetry(motion, frameNumber_, playing ? inPlayMode : 0, 0);
         return true;
     }
 
@@ -187,7 +187,9 @@ private:
     std::array<std::uint8_t, 86> frame_ = encodeNoLimitsTelemetry(VehicleMotion{}, 0, 0, 0);
 };
 
-std::unique_ptr<GameFeed> openTelemetryServer(std::uint16_t port) { return std::make_unique<TelemetryServerFeed>(port); }
+std::unique_ptr<GameFeed> openTelemetryServer(std::uint16_t port) {
+    return std::make_unique<TelemetryServerFeed>(port);
+}
 
 }  // namespace
 
