@@ -72,6 +72,9 @@ void GameSource::clearFlags() {
 
 bool GameSource::readGame(GameId game) {
     switch (game) {
+        case GameId::flightSimulator2020: return flightSimulator2020.read(gameData);
+        case GameId::flightSimulator2024: return flightSimulator2024.read(gameData);
+        case GameId::noLimits2: return noLimits2.read(gameData);
         case GameId::beamNg: return beamNg.read(gameData);
         default: return false;  // the other games' readers are not part of this library yet
     }

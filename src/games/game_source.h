@@ -19,7 +19,7 @@
 #include "games/game_channels.h"
 #include "games/game_id.h"
 #include "games/iracing_reader.h"
-#include "games/nolimits_link.h"
+#include "games/nolimits_reader.h"
 #include "games/reader_state.h"
 #include "platform/simconnect.h"
 
@@ -79,7 +79,7 @@ public:
     UdpReaderState dirtRally2;
     UdpReaderState condor2;
     UdpReaderState f1;
-    NoLimitsState noLimits2;
+    NoLimitsReader noLimits2;
     BlockReaderState projectCars2;
     IRacingReader iRacing;
     UdpReaderState wrc23;

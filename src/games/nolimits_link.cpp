@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <span>
 #include <string>
 
 #include "platform/system_error.h"
@@ -10,8 +11,8 @@ namespace tarvelin {
 
 namespace {
 
-constexpr std::uint16_t idleMessage = 0;
 constexpr std::uint32_t probeRequestId = 1234;
+constexpr std::uint32_t telemetryRequestId = 3243;
 constexpr auto probeAnswerTime = std::chrono::microseconds(500000);
 
 constexpr platform::SocketAddress server{platform::loopbackIpv4, noLimitsPort};
@@ -35,19 +36,6 @@ void closeAndRelease(platform::SocketHandle socket) {
 
 }  // namespace
 
-std::array<std::uint8_t, 10> noLimitsRequest(std::uint16_t type, std::uint32_t requestId) {
-    return {'N',
-            static_cast<std::uint8_t>(type >> 8),
-            static_cast<std::uint8_t>(type),
-            static_cast<std::uint8_t>(requestId >> 24),
-            static_cast<std::uint8_t>(requestId >> 16),
-            static_cast<std::uint8_t>(requestId >> 8),
-            static_cast<std::uint8_t>(requestId),
-            0,
-            0,
-            'L'};
-}
-
 int probeNoLimitsServer() {
     if (const int startup = platform::socketStartup(); startup != 0) {
         reportFailure("Error initializing Winsock", startup);
@@ -69,7 +57,7 @@ int probeNoLimitsServer() {
         closeAndRelease(socket);
         return 0;
     }
-    const auto request = noLimitsRequest(idleMessage, probeRequestId);
+    const auto request = noLimitsRequest(noLimitsIdle, probeRequestId);
     // Without the request the server will not answer, but the wait below says so soon enough.
     if (platform::send(socket, request.data(), request.size()) != static_cast<long>(request.size())) {
         reportFailure("Error sending data");
@@ -98,6 +86,8 @@ int NoLimitsState::connect() {
     }
     socket = opened;
     connected = true;
+    stream.clear();
+    sendFailureReported_ = false;
     return 1;
 }
 
@@ -108,6 +98,25 @@ void NoLimitsState::disconnect() {
     if (socket == platform::invalidSocket) return;
     closeAndRelease(socket);
     socket = platform::invalidSocket;
+}
+
+void NoLimitsState::requestTelemetry() {
+    const auto request = noLimitsRequest(noLimitsTelemetryRequest, telemetryRequestId);
+    if (platform::send(socket, request.data(), request.size()) == static_cast<long>(request.size())) return;
+    if (sendFailureReported_) return;
+    sendFailureReported_ = true;
+    reportFailure("Error sending data");
+}
+
+long NoLimitsState::receiveAvailable() {
+    // A pure poll: the cycle takes what has arrived and never waits for the server.
+    if (platform::waitReadable(socket, std::chrono::microseconds(0)) != 1) return 0;
+    const std::span<std::uint8_t> space = stream.freeSpace();
+    const long received = platform::receive(socket, space.data(), space.size());
+    // Readable but nothing to read: the server closed the connection.
+    if (received < 1) return -1;
+    stream.received(static_cast<std::size_t>(received));
+    return received;
 }
 
 }  // namespace tarvelin

@@ -9,4 +9,6 @@ target_sources(tarvelin_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/gravity_split.cpp
   ${CMAKE_CURRENT_LIST_DIR}/iracing_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/nolimits_link.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/nolimits_messages.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/nolimits_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/process_check.cpp)

@@ -28,10 +28,12 @@ endif()
 set_tests_properties(e2e_beamng_to_rig PROPERTIES RESOURCE_LOCK "game_ports;rig_pose_block")
 
 # Every emulated game through the engine to the rig controller emulator. The games use their own
-# ports, blocks and process names, and the rig pose block its fixed name.
+# ports, blocks and process names, and the rig pose block its fixed name. The Flight Simulators
+# play in the test's own process, behind the client library that emulated_simconnect.cpp links in.
 set(e2e_games_sources
   ${CMAKE_CURRENT_LIST_DIR}/game_to_rig_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/game_cases.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/emulated_simconnect.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/link_fixture.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/rig_emulator_client.cpp)
 if(NOT WIN32)

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "beamng_encoder.h"
+#include "nolimits2_encoder.h"
 #include "engine/motion_engine.h"
 #include "game_fixtures.h"
 #include "games/game_channels.h"
 #include "games/game_source.h"
-#include "games/nolimits_link.h"
 #include "platform/named_event.h"
 #include "platform/shared_memory.h"
 #include "scripted_simulator.h"
@@ -266,18 +266,38 @@ TEST_F(GameDetection, IRacingStartsUpOnceItsEventExists) {
     EXPECT_FALSE(source->iRacing.block.isOpen());
 }
 
-TEST_F(GameDetection, NoLimits2AnswersItsTelemetryServerProbe) {
-    test::TelemetryServer server(noLimitsPort);
-    ASSERT_TRUE(server.listening());
+TEST_F(GameDetection, NoLimits2IsFoundByItsServerAndReadUntilTheServerGoes) {
+    auto game = std::make_unique<emulator::TelemetryEmulator>(emulator::noLimits2Encoder);
+    ASSERT_TRUE(game->ready());
+    ASSERT_TRUE(game->sendFrame(9.0));
 
     ASSERT_EQ(source->detect(), 1);
     EXPECT_EQ(source->activeGame(), GameId::noLimits2);
-    EXPECT_GE(server.requestsAnswered(), 1);
-    EXPECT_EQ(source->connect(), 1);
+    ASSERT_EQ(source->connect(), 1);
     EXPECT_TRUE(source->noLimits2.connected);
+    bool delivered = false;
+    for (int attempt = 0; attempt < 500 && !delivered; ++attempt) {
+        delivered = source->readFrame();
+        if (!delivered) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(delivered);
+    const auto motion = game->script().at(9.0);
+    const auto& channels = source->gameData.channels;
+    EXPECT_NEAR(channels[longitudinalAccel], motion.longitudinalAccel, 1e-4);
+    EXPECT_NEAR(channels[pitchPosition], motion.pitch * 180.0 / 3.14159265358979, 1e-3);
+    EXPECT_GT(source->gameData.frameTimeMs, 0.0);
+    // The same frame again is nothing new.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        EXPECT_FALSE(source->readFrame());
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+
+    game.reset();
+    EXPECT_FALSE(source->readFrame());
     EXPECT_EQ(source->disconnect(), 1);
     EXPECT_FALSE(source->noLimits2.connected);
     EXPECT_EQ(source->noLimits2.socket, platform::invalidSocket);
+    EXPECT_EQ(source->detect(), 0);
 }
 
 TEST_F(GameDetection, FlightSimulatorNeedsBothItsClientAndItsProcess) {

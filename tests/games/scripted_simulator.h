@@ -1,9 +1,10 @@
 #pragma once
 // A Flight Simulator for the tests: it stands behind the engine's client interface, answers an
-// open when told to, records every call it receives, and fails the subscriptions it is told to
-// fail.
+// open when told to, records every call it receives, fails the subscriptions it is told to fail,
+// and hands out the messages it is given, oldest first, as its clients' queue.
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@ public:
     int opened = 0;
     int closed = 0;
     std::vector<std::string> calls;  // one line per call, in order
+    std::deque<std::vector<std::uint8_t>> messages;  // the queue; empty: every dispatch fails
 
     std::unique_ptr<platform::SimConnectClient> open(const char* clientName, std::int32_t* result) override {
         calls.push_back(std::string("open ") + clientName);
@@ -68,10 +70,18 @@ private:
             return scripted == simulator_.subscriptionResults.end() ? 0 : scripted->second;
         }
 
-        std::int32_t getNextDispatch(const std::uint8_t**, std::uint32_t*) override { return -1; }
+        std::int32_t getNextDispatch(const std::uint8_t** message, std::uint32_t* size) override {
+            if (simulator_.messages.empty()) return platform::simConnectUnavailable;
+            current_ = std::move(simulator_.messages.front());
+            simulator_.messages.pop_front();
+            *message = current_.data();
+            *size = static_cast<std::uint32_t>(current_.size());
+            return 0;
+        }
 
     private:
         ScriptedSimulator& simulator_;
+        std::vector<std::uint8_t> current_;  // valid until the next dispatch
     };
 };
 

@@ -16,6 +16,7 @@ enum class Transport {
     datagrams,     // to a UDP port on which the engine listens
     sharedMemory,  // in named blocks that the engine maps
     tcpServer,     // as the answers of a server to which the engine connects
+    simConnect,    // as the messages of a simulator in the engine's own process (its client interface)
 };
 
 struct GameEncoder {
@@ -23,7 +24,7 @@ struct GameEncoder {
     const char* title;           // as the engine names the game ("BeamNG")
     double framesPerSecond;      // the game's default output rate
     Transport transport;
-    std::uint16_t port;          // the UDP or TCP port the game uses, 0 for a shared-memory game
+    std::uint16_t port;          // the UDP or TCP port the game uses, else 0
     const char* executableName;  // the process detection looks for, or null when it needs none
     // Opens the game's channel; `port` is the game's own port or the one the caller chose.
     std::unique_ptr<GameFeed> (*openFeed)(std::uint16_t port);
