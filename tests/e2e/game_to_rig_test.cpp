@@ -51,9 +51,10 @@ protected:
         bench().attach(5);
         startBridge();
         connectOnStandardPort(5);
-        // Small gains keep every axis inside the rig's limits, so each frame tells its cues.
+        // Small gains keep every axis inside the rig's limits, so each frame tells its cues. Both
+        // profiles move the rig: games that know they are on the ground select GROUND.
         for (int slot = 0; slot < 6; ++slot) {
-            ASSERT_EQ(setcheckFilterstring(0, slot, "GAIN(VALUE;0.01)"), 1);
+            for (const int profile : {0, 1}) ASSERT_EQ(setcheckFilterstring(profile, slot, "GAIN(VALUE;0.01)"), 1);
             SetRigDofLimitValue(slot, -1.0, 1.0);
         }
         for (int slot = 0; slot < 8; ++slot) SetInputDofLimitValue(slot, -1000.0, 1000.0);

@@ -4,6 +4,13 @@
 #include <cstring>
 
 #include "beamng_encoder.h"
+#include "condor2_encoder.h"
+#include "dcs_encoder.h"
+#include "dirt_rally2_encoder.h"
+#include "f1_encoder.h"
+#include "live_for_speed_encoder.h"
+#include "wrc23_encoder.h"
+#include "xplane_encoder.h"
 
 namespace tarvelin::emulator {
 
@@ -11,7 +18,15 @@ namespace {
 
 // In the engine's detection order, so that a list of them reads as the engine's own.
 constexpr std::array encoders{
+    &xPlaneEncoder,
+    &dcsEncoder,
+    &dirtRally2Encoder,
+    &condor2Encoder,
+    &f1_23Encoder,
+    &f1_24Encoder,
+    &wrc23Encoder,
     &beamNgEncoder,
+    &liveForSpeedEncoder,
 };
 
 }  // namespace
