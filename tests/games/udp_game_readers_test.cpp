@@ -438,7 +438,11 @@ TEST(LiveForSpeedDecoder, ReadsRatesFromTheGamesAxesAndEachAccelerationFromItsOw
 template <typename Reader>
 class OnLoopback {
 public:
-    OnLoopback() : port_(test::freeUdpPort()) { opened_ = reader.endpoint.open(port_) == 1; }
+    // Port 0 lets the system choose: a port found free and bound later could be taken between.
+    OnLoopback() {
+        opened_ = reader.endpoint.open(0) == 1;
+        port_ = platform::localPort(reader.endpoint.socket());
+    }
     ~OnLoopback() { reader.endpoint.close(); }
 
     bool opened() const { return opened_; }
@@ -456,7 +460,7 @@ public:
     GameData record;
 
 private:
-    std::uint16_t port_;
+    std::uint16_t port_ = 0;
     bool opened_ = false;
     test::UdpPeer game_;
 };
