@@ -239,7 +239,9 @@ TEST(DirtRally2Decoder, ReadsOnlyWholeFinite96ByteFrames) {
     putFloat(std::span<std::uint8_t>(withNan), 60, nan);
     Bytes longer = dirtRally2Datagram();
     longer.push_back(0);
-    for (const Bytes& other : {withNan, longer, Bytes(dirtRally2Datagram().begin(), dirtRally2Datagram().end() - 1)}) {
+    Bytes shorter = dirtRally2Datagram();
+    shorter.pop_back();
+    for (const Bytes& other : {withNan, longer, shorter}) {
         GameData unchanged;
         EXPECT_FALSE(applyDirtRally2Datagram(other, unchanged)) << other.size() << " bytes";
         EXPECT_TRUE(untouched(unchanged));
