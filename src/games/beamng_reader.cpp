@@ -1,32 +1,15 @@
 #include "games/beamng_reader.h"
 
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <iterator>
 
 #include "games/gravity_split.h"
+#include "games/udp_reading.h"
 
 namespace tarvelin {
 
 namespace {
-
-constexpr double pi = 3.14159265358979;
-
-// The game sends one datagram per physics update, so a cycle normally finds one or none. The
-// bound keeps a sender that floods the port from holding the cycle in the drain; what is left
-// waits for the next cycle.
-constexpr int maximumDatagramsPerRead = 256;
-
-float floatAt(std::span<const std::uint8_t> datagram, std::size_t offset) {
-    std::uint32_t bits = 0;
-    for (std::size_t i = 0; i < 4; ++i) bits |= static_cast<std::uint32_t>(datagram[offset + i]) << (8 * i);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-double degrees(float radiansValue) { return static_cast<double>(radiansValue) / pi * 180.0; }
 
 // Offsets of the values the reader takes, with the channel each one goes to.
 struct Field {
@@ -62,21 +45,17 @@ bool applyBeamNgDatagram(std::span<const std::uint8_t> datagram, GameData& recor
         const Field& field = fields[i];
         // The sign changes in single precision, before the value is widened.
         const float value = field.negate ? -values[i] : values[i];
-        record.channels[field.channel] = field.angular ? degrees(value) : static_cast<double>(value);
+        record.channels[field.channel] = field.angular ? degreesFromRadians(value) : static_cast<double>(value);
     }
     return true;
 }
 
 bool BeamNgReader::read(GameData& record) {
-    timer.restart();
-    // Host threads read the interval through an export while this thread writes it.
-    std::atomic_ref<double>(record.frameTimeMs).store(timer.lastIntervalMs(), std::memory_order_relaxed);
-
+    stampFrame(*this, record);
     bool applied = false;
     for (int taken = 0; taken < maximumDatagramsPerRead; ++taken) {
-        const long length = endpoint.receiveIntoBuffer();
-        if (length < 1) break;
-        const std::span<const std::uint8_t> datagram(endpoint.receiveBuffer.data(), static_cast<std::size_t>(length));
+        const auto datagram = takeDatagram(*this);
+        if (datagram.empty()) break;
         if (applyBeamNgDatagram(datagram, record)) applied = true;
     }
     if (!applied) return false;

@@ -117,7 +117,7 @@ int GameSource::connectGame(GameId game) {
             }
             iRacing.reset();
             return 0;
-        case GameId::wrc23: return openUdp(wrc23, games::wrc23Port);
+        case GameId::wrc23: return wrc23.connect(games::wrc23Port);
         case GameId::beamNg: return openUdp(beamNg, games::beamNgPort);
         case GameId::liveForSpeed: return openUdp(liveForSpeed, games::liveForSpeedPort);
         case GameId::rFactor2: return connectRFactor2();

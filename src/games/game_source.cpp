@@ -1,6 +1,7 @@
 #include "games/game_source.h"
 
 #include <chrono>
+#include <initializer_list>
 #include <thread>
 
 namespace tarvelin {
@@ -16,8 +17,8 @@ GameSource::GameSource(platform::SimConnectLibrary& simConnect) : simConnect_(si
 GameSource::~GameSource() {
     // Sockets are not closed by their endpoints' destructors; a port left bound would keep the
     // game's telemetry from any later listener in this process.
-    for (UdpReaderState* reader : {&xPlane, &dcs, &dirtRally2, &condor2, &f1, &wrc23,
-                                   static_cast<UdpReaderState*>(&beamNg), &liveForSpeed}) {
+    for (UdpReaderState* reader : std::initializer_list<UdpReaderState*>{
+             &xPlane, &dcs, &dirtRally2, &condor2, &f1, &wrc23, &beamNg, &liveForSpeed}) {
         if (reader->endpoint.socket() != platform::invalidSocket) reader->endpoint.close();
     }
     noLimits2.disconnect();
@@ -72,10 +73,17 @@ void GameSource::clearFlags() {
 
 bool GameSource::readGame(GameId game) {
     switch (game) {
+        case GameId::xPlane: return xPlane.read(gameData);
+        case GameId::dcs: return dcs.read(gameData);
         case GameId::flightSimulator2020: return flightSimulator2020.read(gameData);
         case GameId::flightSimulator2024: return flightSimulator2024.read(gameData);
+        case GameId::dirtRally2: return dirtRally2.read(gameData);
+        case GameId::condor2: return condor2.read(gameData);
+        case GameId::f1: return f1.read(gameData);
         case GameId::noLimits2: return noLimits2.read(gameData);
+        case GameId::wrc23: return wrc23.read(gameData);
         case GameId::beamNg: return beamNg.read(gameData);
+        case GameId::liveForSpeed: return liveForSpeed.read(gameData);
         default: return false;  // the other games' readers are not part of this library yet
     }
 }

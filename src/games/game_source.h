@@ -15,12 +15,19 @@
 
 #include "core/game_data.h"
 #include "games/beamng_reader.h"
+#include "games/condor2_reader.h"
+#include "games/dcs_reader.h"
+#include "games/dirt_rally2_reader.h"
+#include "games/f1_reader.h"
 #include "games/flight_simulator_reader.h"
 #include "games/game_channels.h"
 #include "games/game_id.h"
 #include "games/iracing_reader.h"
+#include "games/live_for_speed_reader.h"
 #include "games/nolimits_reader.h"
 #include "games/reader_state.h"
+#include "games/wrc23_reader.h"
+#include "games/xplane_reader.h"
 #include "platform/simconnect.h"
 
 namespace tarvelin {
@@ -69,22 +76,22 @@ public:
     std::array<std::atomic<bool>, gameCount> activeFlags{};
 
     // One reader state per game, in detection order.
-    UdpReaderState xPlane;
-    UdpReaderState dcs;
+    XPlaneReader xPlane;
+    DcsReader dcs;
     FlightSimulatorReader flightSimulator2020;
     FlightSimulatorReader flightSimulator2024;
     AssettoCorsaState assettoCorsa;
     BlockReaderState assettoCorsaEvo;
     BlockReaderState raceRoom;
-    UdpReaderState dirtRally2;
-    UdpReaderState condor2;
-    UdpReaderState f1;
+    DirtRally2Reader dirtRally2;
+    Condor2Reader condor2;
+    F1Reader f1;
     NoLimitsReader noLimits2;
     BlockReaderState projectCars2;
     IRacingReader iRacing;
-    UdpReaderState wrc23;
+    Wrc23Reader wrc23;
     BeamNgReader beamNg;
-    UdpReaderState liveForSpeed;
+    LiveForSpeedReader liveForSpeed;
     BlockReaderState rFactor2;
     BlockReaderState euroTruckSimulator2;
 

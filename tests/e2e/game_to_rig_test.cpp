@@ -52,11 +52,9 @@ protected:
         startBridge();
         connectOnStandardPort(5);
         // Small gains keep every axis inside the rig's limits, so each frame tells its cues. Both
-        // profiles move the rig, whichever one a game selects (on the ground or in the air).
+        // profiles move the rig: games that know they are on the ground select GROUND.
         for (int slot = 0; slot < 6; ++slot) {
-            for (int profile = 0; profile < 2; ++profile) {
-                ASSERT_EQ(setcheckFilterstring(profile, slot, "GAIN(VALUE;0.01)"), 1);
-            }
+            for (const int profile : {0, 1}) ASSERT_EQ(setcheckFilterstring(profile, slot, "GAIN(VALUE;0.01)"), 1);
             SetRigDofLimitValue(slot, -1.0, 1.0);
         }
         for (int slot = 0; slot < 8; ++slot) SetInputDofLimitValue(slot, -1000.0, 1000.0);

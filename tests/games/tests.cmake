@@ -4,7 +4,8 @@ tarvelin_add_test(games_test
   ${CMAKE_CURRENT_LIST_DIR}/drive_script_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gravity_split_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/nolimits2_and_flight_simulator_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/system_simconnect_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/system_simconnect_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/udp_game_readers_test.cpp)
 target_link_libraries(games_test PRIVATE tarvelin_telemetry_emulator)
 
 # Detection runs against the games' real channels: processes named as the games (copies of the
@@ -12,6 +13,7 @@ target_link_libraries(games_test PRIVATE tarvelin_telemetry_emulator)
 # binds one of those ports takes the lock, so that no two of them run at once.
 tarvelin_add_test(game_detection_test
   ${CMAKE_CURRENT_LIST_DIR}/game_detection_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/game_fixtures.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/game_fixtures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/udp_game_detection_test.cpp)
 target_link_libraries(game_detection_test PRIVATE tarvelin_telemetry_emulator tarvelin_platform_loader)
 set_tests_properties(game_detection_test PROPERTIES RESOURCE_LOCK game_ports)

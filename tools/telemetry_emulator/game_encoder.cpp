@@ -4,7 +4,14 @@
 #include <cstring>
 
 #include "beamng_encoder.h"
+#include "condor2_encoder.h"
+#include "dcs_encoder.h"
+#include "dirt_rally2_encoder.h"
+#include "f1_encoder.h"
+#include "live_for_speed_encoder.h"
 #include "nolimits2_encoder.h"
+#include "wrc23_encoder.h"
+#include "xplane_encoder.h"
 
 namespace tarvelin::emulator {
 
@@ -12,8 +19,16 @@ namespace {
 
 // In the engine's detection order, so that a list of them reads as the engine's own.
 constexpr std::array encoders{
+    &xPlaneEncoder,
+    &dcsEncoder,
+    &dirtRally2Encoder,
+    &condor2Encoder,
+    &f1_23Encoder,
+    &f1_24Encoder,
     &noLimits2Encoder,
+    &wrc23Encoder,
     &beamNgEncoder,
+    &liveForSpeedEncoder,
 };
 
 }  // namespace
