@@ -72,6 +72,7 @@ void GameSource::clearFlags() {
 
 bool GameSource::readGame(GameId game) {
     switch (game) {
+        case GameId::iRacing: return iRacing.read(gameData);
         case GameId::beamNg: return beamNg.read(gameData);
         default: return false;  // the other games' readers are not part of this library yet
     }

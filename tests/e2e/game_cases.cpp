@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "beamng_encoder.h"
+#include "iracing_encoder.h"
 
 namespace tarvelin::test {
 
@@ -15,6 +16,18 @@ double degrees(double radians) { return radians * 180.0 / std::numbers::pi; }
 
 // BeamNG sends every motion value but gravity, which the engine splits in.
 ExpectedChannels beamNgExpected(const emulator::VehicleMotion& motion) { return motionChannels(motion); }
+
+// iRacing sends the felt accelerations (gravity included), the three angles and the three rates,
+// which stay in radians per second.
+ExpectedChannels iRacingExpected(const emulator::VehicleMotion& motion) {
+    const ExpectedChannels all = motionChannels(motion);
+    ExpectedChannels c;
+    for (const int channel : {2, 3, 4, 6, 7, 8, 10, 11, 12, 13, 16, 19}) c[channel] = all[channel];
+    c[14] = motion.yawRate;
+    c[17] = motion.rollRate;
+    c[20] = motion.pitchRate;
+    return c;
+}
 
 }  // namespace
 
@@ -49,6 +62,7 @@ ExpectedChannels motionChannels(const emulator::VehicleMotion& m) {
 
 const std::vector<GameCase>& gameCases() {
     static const std::vector<GameCase> cases{
+        {&emulator::iRacingEncoder, 10, "iRacing", iRacingExpected},
         {&emulator::beamNgEncoder, 12, "BeamNG", beamNgExpected},
     };
     return cases;

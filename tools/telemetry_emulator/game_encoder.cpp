@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "beamng_encoder.h"
+#include "iracing_encoder.h"
 
 namespace tarvelin::emulator {
 
@@ -11,6 +12,8 @@ namespace {
 
 // In the engine's detection order, so that a list of them reads as the engine's own.
 constexpr std::array encoders{
+    &iRacingEncoder,
+    &iRacingReplayEncoder,
     &beamNgEncoder,
 };
 
