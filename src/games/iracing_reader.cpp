@@ -109,10 +109,12 @@ IRacingRead IRacingDecoder::read(std::span<const std::uint8_t> block, GameData& 
 
     // The simulator may come round to this buffer again while it is copied. A copy whose tick
     // changed meanwhile mixes two updates: it is dropped, and the next call takes the newer one.
+    // The processors the engine runs on (x86-64) keep loads in program order, so it is enough
+    // that the compiler keeps the copy between the two readings of the tick.
     std::array<std::uint8_t, iRacingLineBufferSize> line;
-    std::atomic_thread_fence(std::memory_order_acquire);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     std::memcpy(line.data(), block.data() + bufferOffset, length);
-    std::atomic_thread_fence(std::memory_order_acquire);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     if (tickAt(block, newest) != tick) return IRacingRead::overwritten;
     lastTickCount_ = tick;
 

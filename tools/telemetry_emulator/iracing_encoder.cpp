@@ -133,8 +133,9 @@ void IRacingBlockWriter::writeBuffer(std::size_t index, std::span<const std::uin
 }
 
 void IRacingBlockWriter::stampTick(std::size_t index, std::int32_t tick) {
-    // The tick goes on only once the buffer holds the update it stands for.
-    std::atomic_thread_fence(std::memory_order_release);
+    // The tick goes on only once the buffer holds the update it stands for (x86-64 keeps stores
+    // in program order; the compiler must not move them either).
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     putInt32(block_, descriptorsOffset + index * descriptorSize, tick);
 }
 
