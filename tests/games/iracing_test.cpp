@@ -72,6 +72,12 @@ double channelFor(const Conversion& conversion, double value) {
     return conversion.factor * static_cast<double>(static_cast<float>(value));
 }
 
+// A new session: the block laid out afresh, every tick back at 0.
+void layOut(IRacingBlockWriter& writer, const IRacingLayout& layout) {
+    ASSERT_TRUE(writer.setLayout(layout));
+    writer.setConnected(true);
+}
+
 constexpr std::size_t blockSize = 128 * 1024;
 constexpr double frameA = 0.125;
 constexpr double frameB = 0.375;
@@ -88,8 +94,7 @@ protected:
     // tick 0.
     void connectAndTakeFrameA() {
         source = std::make_unique<GameSource>(simulator);
-        ASSERT_TRUE(writer.setLayout(layout));
-        writer.setConnected(true);
+        layOut(writer, layout);
         source->activeFlags[indexOf(GameId::iRacing)].store(true);
         ASSERT_EQ(source->connect(), 1);
         writer.writeBuffer(0, rowOf(layout, frameA), 9);
@@ -201,18 +206,15 @@ const Scenario scenarios[] = {
          w.writeBuffer(1, rowB(l), 12);
      },
      true, true, {}, 12},
-    // A new session lays out the block afresh and counts from the start again.
     {"a counter restart is only remembered",
      [](auto& w, auto& l, auto&) {
-         ASSERT_TRUE(w.setLayout(l));
-         w.setConnected(true);
+         layOut(w, l);
          w.writeBuffer(2, rowB(l), 3);
      },
      true, false, {}, 3},
     {"after a restart the next tick is taken",
      [](auto& w, auto& l, auto& s) {
-         ASSERT_TRUE(w.setLayout(l));
-         w.setConnected(true);
+         layOut(w, l);
          w.writeBuffer(2, rowOf(l, frameA), 3);
          s.readFrame();
          w.writeBuffer(0, rowB(l), 4);
@@ -227,16 +229,14 @@ const Scenario scenarios[] = {
     {"a header that changes under the reader",
      [](auto& w, auto& l, auto&) {
          l = movedLayout();
-         ASSERT_TRUE(w.setLayout(l));
-         w.setConnected(true);
+         layOut(w, l);
          w.writeBuffer(1, rowB(l), 11);
      },
      true, true, {}, 11},
     {"a variable missing from the table",
      [](auto& w, auto& l, auto&) {
          std::erase_if(l.variables, [](const auto& v) { return v.name == "Roll"; });
-         ASSERT_TRUE(w.setLayout(l));
-         w.setConnected(true);
+         layOut(w, l);
          w.writeBuffer(0, rowB(l), 11);
      },
      true, true, {rollPosition}, 11},
@@ -245,8 +245,7 @@ const Scenario scenarios[] = {
          for (auto& v : l.variables) {
              if (v.name == "Yaw") v.offset = l.bufferLength - 2;
          }
-         ASSERT_TRUE(w.setLayout(l));
-         w.setConnected(true);
+         layOut(w, l);
          w.writeBuffer(0, rowB(l), 11);
      },
      true, true, {yawPosition}, 11},
@@ -257,8 +256,7 @@ const Scenario scenarios[] = {
              if (v.name == "Pitch") v.offset = 12000;
              if (v.name == "LongAccel") v.offset = 9996;
          }
-         ASSERT_TRUE(w.setLayout(l));
-         w.setConnected(true);
+         layOut(w, l);
          w.writeBuffer(2, rowB(l), 11);
      },
      true, true, {pitchPosition}, 11},
@@ -301,8 +299,7 @@ TEST_F(IRacingGame, ABufferOverwrittenDuringTheCopyIsNotUsed) {
     // The simulator's side, through a view of its own.
     emulator::SharedBlock simulatorView(IRacingReader::blockName, blockSize);
     IRacingBlockWriter simulatorWriter(simulatorView.bytes());
-    ASSERT_TRUE(simulatorWriter.setLayout(layout));
-    simulatorWriter.setConnected(true);
+    layOut(simulatorWriter, layout);
     std::atomic<bool> writing{true};
     std::thread game([&] {
         auto row = rowOf(layout, frameB);

@@ -63,14 +63,14 @@ private:
 std::unique_ptr<IRacingRecording> IRacingRecording::load(const std::filesystem::path& file, std::string& error) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        error = "it cannot be opened";
+        error = "cannot be opened";
         return nullptr;
     }
     auto recording = std::make_unique<IRacingRecording>();
     auto& bytes = recording->bytes_;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (bytes.size() < iRacingHeaderSize + diskHeaderSize) {
-        error = "it is too short for a telemetry recording";
+        error = "is too short for a telemetry recording";
         return nullptr;
     }
     const std::int32_t variableCount = intAt(bytes, 24);
@@ -82,7 +82,7 @@ std::unique_ptr<IRacingRecording> IRacingRecording::load(const std::filesystem::
     if (variableCount < 1 ||
         !inside(tableOffset, std::int64_t{variableCount} * std::int64_t{iRacingVariableHeaderSize}, bytes.size()) ||
         rowLength < 1 || !inside(firstRow, rowLength, bytes.size())) {
-        error = "its header describes no variables or rows within the file";
+        error = "has a header that places no variables or rows within the file";
         return nullptr;
     }
 

@@ -21,7 +21,7 @@ namespace tarvelin::emulator {
 class IRacingRecording {
 public:
     // Reads the whole file; null when it is no recording the replay can play, with the reason in
-    // `error`.
+    // `error` ("cannot be opened", ...: what follows "the file").
     static std::unique_ptr<IRacingRecording> load(const std::filesystem::path& file, std::string& error);
 
     // The recording's variables and session text, laid out for a live block of three buffers.
