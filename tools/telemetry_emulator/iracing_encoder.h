@@ -1,6 +1,7 @@
 #pragma once
 // iRacing: the simulator publishes its telemetry in the block "Local\IRSDKMemMapFileName" and
-// announces each update through the event "Local\IRSDKDataValidEvent".
+// keeps the event "Local\IRSDKDataValidEvent" for programs that wait for its updates. The
+// emulator creates the event but does not signal it: the engine only needs it to exist.
 //
 // The block starts with a header (version, status, tick rate, where the session text lies, the
 // number of variables and where their headers lie, the number and length of the data buffers,
