@@ -81,6 +81,7 @@ bool GameSource::readGame(GameId game) {
         case GameId::condor2: return condor2.read(gameData);
         case GameId::f1: return f1.read(gameData);
         case GameId::noLimits2: return noLimits2.read(gameData);
+        case GameId::iRacing: return iRacing.read(gameData);
         case GameId::wrc23: return wrc23.read(gameData);
         case GameId::beamNg: return beamNg.read(gameData);
         case GameId::liveForSpeed: return liveForSpeed.read(gameData);

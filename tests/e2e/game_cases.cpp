@@ -11,6 +11,7 @@
 #include "dirt_rally2_encoder.h"
 #include "f1_encoder.h"
 #include "flight_simulator_encoder.h"
+#include "iracing_encoder.h"
 #include "live_for_speed_encoder.h"
 #include "nolimits2_encoder.h"
 #include "wrc23_encoder.h"
@@ -149,6 +150,13 @@ ExpectedChannels liveForSpeedExpected(const emulator::VehicleMotion& motion) {
     c[19] = all[19];
     c[20] = all[20];
     splitGravity(c, motion.lateralAccel, motion.longitudinalAccel, motion.verticalAccel);
+// iRacing sends the felt accelerations (gravity included), the three angles and the three rates,
+// which stay in radians per second.
+ExpectedChannels iRacingExpected(const emulator::VehicleMotion& motion) {
+    for (const int channel : {2, 3, 4, 6, 7, 8, 10, 11, 12, 13, 16, 19}) c[channel] = all[channel];
+    c[14] = motion.yawRate;
+    c[17] = motion.rollRate;
+    c[20] = motion.pitchRate;
     return c;
 }
 
@@ -194,6 +202,7 @@ const std::vector<GameCase>& gameCases() {
         {&emulator::f1_23Encoder, 7, "F1-2023-24", f1Expected},
         {&emulator::f1_24Encoder, 7, "F1-2023-24", f1Expected},
         {&emulator::noLimits2Encoder, 8, "NoLimits2", noLimits2Expected},
+        {&emulator::iRacingEncoder, 10, "iRacing", iRacingExpected},
         {&emulator::wrc23Encoder, 11, "WRC23", wrc23Expected},
         {&emulator::beamNgEncoder, 12, "BeamNG", beamNgExpected},
         {&emulator::liveForSpeedEncoder, 13, "LFS", liveForSpeedExpected},

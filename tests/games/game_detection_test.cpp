@@ -15,7 +15,6 @@
 #include "game_fixtures.h"
 #include "games/game_channels.h"
 #include "games/game_source.h"
-#include "platform/named_event.h"
 #include "platform/shared_memory.h"
 #include "scripted_simulator.h"
 #include "tarvelin/motion.h"
@@ -239,31 +238,6 @@ TEST_F(GameDetection, AssettoCorsaCountsOnlyWhileItsSessionIsLive) {
     graphics.setWord(games::assettoCorsaStatusOffset, 3);
     EXPECT_EQ(source->connect(), 0);
     EXPECT_FALSE(source->assettoCorsa.graphics.isOpen());
-}
-
-TEST_F(GameDetection, IRacingStartsUpOnceItsEventExists) {
-    GameProcess iRacing("Iracing.exe");
-    ASSERT_TRUE(iRacing.visible());
-    GameBlock block(IRacingReader::blockName, 4096);
-    ASSERT_TRUE(block.created());
-
-    ASSERT_EQ(source->detect(), 1);
-    ASSERT_EQ(source->activeGame(), GameId::iRacing);
-    EXPECT_EQ(source->connect(), 0) << "connected without the simulator's event";
-    EXPECT_FALSE(source->iRacing.initialised);
-
-    platform::NamedEvent dataValid;
-    ASSERT_TRUE(dataValid.create(IRacingReader::eventName));
-    EXPECT_EQ(source->connect(), 1);
-    EXPECT_TRUE(source->iRacing.initialised);
-    EXPECT_TRUE(source->iRacing.opened);
-    EXPECT_NE(source->iRacing.header, nullptr);
-    EXPECT_EQ(source->iRacing.lastTickCount, IRacingReader::noTick);
-
-    EXPECT_EQ(source->disconnect(), 1);
-    EXPECT_FALSE(source->iRacing.opened);
-    EXPECT_EQ(source->iRacing.header, nullptr);
-    EXPECT_FALSE(source->iRacing.block.isOpen());
 }
 
 TEST_F(GameDetection, NoLimits2IsFoundByItsServerAndReadUntilTheServerGoes) {

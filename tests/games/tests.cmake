@@ -17,3 +17,9 @@ tarvelin_add_test(game_detection_test
   ${CMAKE_CURRENT_LIST_DIR}/udp_game_detection_test.cpp)
 target_link_libraries(game_detection_test PRIVATE tarvelin_telemetry_emulator tarvelin_platform_loader)
 set_tests_properties(game_detection_test PROPERTIES RESOURCE_LOCK game_ports)
+
+# iRacing with real blocks, its event and a process under its name; it shares the simulator's
+# block name and process with the other game tests and the end-to-end test.
+tarvelin_add_test(iracing_test ${CMAKE_CURRENT_LIST_DIR}/iracing_test.cpp)
+target_link_libraries(iracing_test PRIVATE tarvelin_telemetry_emulator tarvelin_platform_loader)
+set_tests_properties(iracing_test PROPERTIES RESOURCE_LOCK game_ports)

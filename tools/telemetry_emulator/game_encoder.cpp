@@ -8,6 +8,7 @@
 #include "dcs_encoder.h"
 #include "dirt_rally2_encoder.h"
 #include "f1_encoder.h"
+#include "iracing_encoder.h"
 #include "live_for_speed_encoder.h"
 #include "nolimits2_encoder.h"
 #include "wrc23_encoder.h"
@@ -26,6 +27,8 @@ constexpr std::array encoders{
     &f1_23Encoder,
     &f1_24Encoder,
     &noLimits2Encoder,
+    &iRacingEncoder,
+    &iRacingReplayEncoder,
     &wrc23Encoder,
     &beamNgEncoder,
     &liveForSpeedEncoder,
