@@ -43,6 +43,11 @@ TEST(CommandLine, TakesEachCommandWithItsOptions) {
     EXPECT_EQ(line.profile, "rig.profile");
     EXPECT_EQ(line.port, "auto");
     EXPECT_EQ(line.library, "lib.so");
+
+    line = {};
+    ASSERT_TRUE(parse({"run", "rig.profile", "--port", "/dev/ttyACM0", "--log", "rig.log"}, line, error)) << error;
+    EXPECT_EQ(line.port, "/dev/ttyACM0");
+    EXPECT_EQ(line.log, "rig.log");
 }
 
 TEST(CommandLine, RefusesWhatACommandCannotTake) {
@@ -54,7 +59,8 @@ TEST(CommandLine, RefusesWhatACommandCannotTake) {
         {"demo", "--seconds", "0"},
         {"demo", "--seconds", "nan"},
         {"demo", "--seconds"},                    // no value
-        {"run", "a.profile", "--port", "/dev/ttyUSB0"},
+        {"run", "a.profile", "--port", "ttyUSB0"},     // neither COMn nor a device file
+        {"check", "a.profile", "--log", "x.log"},
         {"demo", "--rig-control", "4000"},        // without --rig-port
         {"demo", "--rig-port", "COM5", "--rig-control", "70000"},
     };
@@ -138,7 +144,8 @@ TEST(DemoVerdict, NamesEveryBreakOfTheRoad) {
     SessionResult whole;
     whole.gameFound = true;
     whole.linkConnected = true;
-    whole.cycles.cycles = 1000;
+    whole.cycles.cycles = 1100;
+    whole.cycles.framesSent = 1000;  // the share is of the frames that left on the link
     whole.rig = RigCounts{990, 0};
     EXPECT_TRUE(roadProblems(whole).empty());
 
