@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "host_console/library_capture.h"
@@ -75,22 +76,25 @@ TEST(LibraryLog, CutsCountsAndCleansLines) {
 TEST(LibraryLog, FileHasEachLineOnceAndItsRepeatsCounted) {
     const auto file = std::filesystem::temp_directory_path() / "tarvelin-library-log-test.log";
     const auto start = Clock::now();
-    LibraryLog log(start);
+    auto log = std::make_unique<LibraryLog>(start);
     std::string error;
-    ASSERT_TRUE(log.writeTo(file, "# heading", error)) << error;
+    ASSERT_TRUE(log->writeTo(file, "# heading", error)) << error;
     const auto at = [&](int ms) { return start + std::chrono::milliseconds(ms); };
-    log.take(1, "Error connecting to server\n", at(250));
-    log.take(0, "COM1 vid wrong\n", at(300));
-    for (int i = 1; i <= 4; ++i) log.take(1, "Error connecting to server\n", at(250 + 250 * i));
-    log.settle(at(10'500));  // ten seconds on: the repeats so far are counted
-    log.take(1, "Error connecting to server\n", at(11'000));
-    log.finish(at(12'000));
-    EXPECT_EQ(log.lines(), 7u);
-    EXPECT_EQ(log.linesBeginningWith("Error conn"), 6u);
+    log->take(1, "Error connecting to server\n", at(250));
+    log->take(0, "COM1 vid wrong\n", at(300));
+    for (int i = 1; i <= 4; ++i) log->take(1, "Error connecting to server\n", at(250 + 250 * i));
+    log->settle(at(10'500));  // ten seconds on: the repeats so far are counted
+    log->take(1, "Error connecting to server\n", at(11'000));
+    log->finish(at(12'000));
+    EXPECT_EQ(log->lines(), 7u);
+    EXPECT_EQ(log->linesBeginningWith("Error conn"), 6u);
+    log.reset();  // closes the file
 
-    std::ifstream in(file);
     std::stringstream text;
-    text << in.rdbuf();
+    {
+        std::ifstream in(file);
+        text << in.rdbuf();
+    }
     EXPECT_EQ(text.str().substr(text.str().find("\n     0.250")),
               "\n     0.250 s  Error connecting to server\n"
               "     0.300 s  COM1 vid wrong\n"

@@ -87,6 +87,16 @@ if(NOT WIN32)
       ENVIRONMENT "XDG_DATA_HOME=${TARVELIN_TEST_DATA_HOME}/console_session_test.${case}")
   endforeach()
 
+  # The console on a pseudo-terminal, as a rig owner runs it: its exit status and its screen.
+  add_executable(console_terminal_test ${CMAKE_CURRENT_LIST_DIR}/console_terminal_test.cpp)
+  target_link_libraries(console_terminal_test PRIVATE tarvelin_console_core tarvelin_test_support GTest::gtest_main)
+  target_compile_definitions(console_terminal_test PRIVATE TARVELIN_CONSOLE="$<TARGET_FILE:tarvelin_console>"
+    TARVELIN_LIBRARY="$<TARGET_FILE:tarvelin_motion>" TARVELIN_EXAMPLE_PROFILE="${example_profile}")
+  add_dependencies(console_terminal_test tarvelin_console)
+  add_test(NAME console_terminal_test COMMAND ${private_network} $<TARGET_FILE:console_terminal_test>)
+  set_tests_properties(console_terminal_test PROPERTIES RESOURCE_LOCK game_ports TIMEOUT 600
+    ENVIRONMENT "XDG_DATA_HOME=${TARVELIN_TEST_DATA_HOME}/console_terminal_test")
+
   find_program(TARVELIN_NM NAMES nm REQUIRED)
   add_test(NAME console_uses_exports_only
     COMMAND ${CMAKE_COMMAND} -DCONSOLE=$<TARGET_FILE:tarvelin_console> -DNM=${TARVELIN_NM}
