@@ -38,6 +38,7 @@ int position(double value, double low, double high, int width) {
 
 constexpr int panelWidth = 78;
 constexpr std::size_t shownLibraryLines = 4;
+constexpr std::size_t logTimeColumns = 14;  // "  %8.1f s  " before a library line
 
 std::string gameText(const LiveStatus& status) {
     if (status.gameId < 0) return status.gameFoundBefore ? "lost, searching..." : "searching...";
@@ -194,14 +195,16 @@ std::string renderPanel(const LiveStatus& status) {
     appendf(out, "    %-12s %9.0f  [%s]\n", "belt", status.belt, levelBar(status.belt, status.beltPeak, barWidth).c_str());
     appendf(out, "    %-12s %7.0f %%  [%s]\n", "wind", status.wind, levelBar(status.wind, 100.0, barWidth).c_str());
     out += '\n';
-    appendf(out, "  library output%s\n",
-            status.logFile.empty() ? " (keep all of it with --log FILE)" : (" (all of it in " + status.logFile + ")").c_str());
+    const std::string heading = "  library output" + (status.logFile.empty() ? std::string(" (keep all of it with --log FILE)")
+                                                                                : " (all of it in " + status.logFile + ")");
+    out += fit(heading, panelWidth) + '\n';
     if (status.libraryLines.empty()) out += "    none so far\n";
     const auto shown = std::min(status.libraryLines.size(), shownLibraryLines);
     for (auto entry = status.libraryLines.end() - static_cast<std::ptrdiff_t>(shown); entry != status.libraryLines.end(); ++entry) {
-        std::string count = entry->count > 1 ? " x" + std::to_string(entry->count) : "";
-        appendf(out, "  %8.1f s  %-*s%s\n", entry->lastSeconds, static_cast<int>(panelWidth - 12 - count.size()),
-                fit(entry->text, panelWidth - 12 - count.size()).c_str(), count.c_str());
+        const std::string count = entry->count > 1 ? " x" + std::to_string(entry->count) : "";
+        const std::size_t room = panelWidth - logTimeColumns - count.size();
+        appendf(out, "  %8.1f s  %-*s%s\n", entry->lastSeconds, static_cast<int>(room), fit(entry->text, room).c_str(),
+                count.c_str());
     }
     return out;
 }

@@ -12,6 +12,8 @@ namespace {
 
 // The engine's stale test compares channels 0..22; its cycle lasts 2 ms.
 constexpr std::size_t staleTestChannels = 23;
+// Channels 1..41 come from the game; 42, the belt sum, is the engine's own and moves every cycle.
+constexpr std::size_t gameChannelsEnd = 42;
 constexpr double nominalCycleSeconds = 0.002;
 constexpr auto rateWindow = std::chrono::seconds(1);
 
@@ -125,7 +127,7 @@ void SnapshotPoller::watch(const AccelerationSnapshot* records, int count) {
             const auto& before = previousTelemetry_->channels;
             const bool still = std::equal(channels, channels + staleTestChannels, before);
             stillRecords_ = still ? stillRecords_ + 1 : 0;
-            if (!still || !std::equal(channels + staleTestChannels, channels + TARVELIN_CHANNELS, before + staleTestChannels)) {
+            if (!still || !std::equal(channels + staleTestChannels, channels + gameChannelsEnd, before + staleTestChannels)) {
                 ++changed;
             }
         }
