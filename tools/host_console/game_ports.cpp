@@ -35,7 +35,7 @@ const std::vector<GamePort>& gameUdpPorts() {
         {"DiRT Rally 2.0", static_cast<std::uint16_t>(games::dirtRally2Port)},
         {"Condor 2", static_cast<std::uint16_t>(games::condor2Port)},
         {"F1 23 / F1 24", static_cast<std::uint16_t>(games::f1Port)},
-        {"EA SPORTS WRC", static_cast<std::uint16_t>(games::wrc23Port)},
+        {"WRC 23", static_cast<std::uint16_t>(games::wrc23Port)},
         {"BeamNG.drive", static_cast<std::uint16_t>(games::beamNgPort)},
         {"Live for Speed", static_cast<std::uint16_t>(games::liveForSpeedPort)},
     };
