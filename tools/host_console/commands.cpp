@@ -38,7 +38,7 @@ bool loadEngine(const CommandLine& line, EngineApi& api, std::FILE* err) {
 }
 
 // Reads a whole file; false with `error` holding the system's reason and what to do.
-bool readFile(const std::filesystem::path& file, std::string& text, std::string& error) {
+bool readProfileText(const std::filesystem::path& file, std::string& text, std::string& error) {
     std::error_code failure;
     if (std::filesystem::is_directory(file, failure)) {
         error = file.string() + " is a folder, not a profile file: name the file itself (" +
@@ -75,7 +75,7 @@ void printMessage(std::FILE* err, const std::filesystem::path& file, const Profi
 int loadProfile(const std::filesystem::path& file, ProfileFile& profile, std::FILE* err) {
     std::string text;
     std::string error;
-    if (!readFile(file, text, error)) {
+    if (!readProfileText(file, text, error)) {
         std::fprintf(err, "tarvelin_console: %s\n", error.c_str());
         return -1;
     }

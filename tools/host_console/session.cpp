@@ -116,11 +116,14 @@ public:
             status.gameProblem.clear();
             return;
         }
-        const auto failures = log.linesBeginningWith(bindFailedLine);
-        if (failures == failuresSeen_ || Clock::now() < nextCheck_) return;
-        failuresSeen_ = failures;
+        if (Clock::now() < nextCheck_) return;
         nextCheck_ = Clock::now() + heldPortCheckPause;
-        held_ = heldGamePorts();
+        // The engine tries the ports on every search, so a port still held brings new failures
+        // each time; without them the port has been let go.
+        const auto failures = log.linesBeginningWith(bindFailedLine);
+        const bool failing = failures != failuresSeen_;
+        failuresSeen_ = failures;
+        held_ = failing ? heldGamePorts() : std::vector<GamePort>{};
         status.gameProblem = held_.empty() ? std::string() : heldPortMessage(held_.front());
     }
     const std::vector<GamePort>& held() const { return held_; }
