@@ -1,10 +1,21 @@
 #!/bin/sh
-# Installs what building and testing need on Debian 12. Does nothing when all is there already.
+# Installs the Debian 12 packages a task needs; does nothing when all of them are there.
+#   scripts/install-deps.sh demo   what building the library and the console takes (the demo)
+#   scripts/install-deps.sh [all]  that, and what the tests take: GoogleTest and Google
+#                                  Benchmark, mingw-w64 and Wine for the Windows build, clang for
+#                                  the fuzzers, and the tools the tests run
 set -eu
 
-packages="cmake make g++ binutils googletest libgtest-dev libgmock-dev libbenchmark-dev
+demo_packages="cmake make g++"
+test_packages="binutils googletest libgtest-dev libgmock-dev libbenchmark-dev
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
   clang libclang-rt-14-dev iproute2 util-linux procps"
+
+case "${1:-all}" in
+  demo) packages=$demo_packages ;;
+  all) packages="$demo_packages $test_packages" ;;
+  *) echo "usage: $0 [demo|all]" >&2; exit 2 ;;
+esac
 
 missing=""
 for package in $packages; do
@@ -13,9 +24,11 @@ done
 [ -z "$missing" ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "missing packages:$missing (run as root, or install them)" >&2
+  echo "missing Debian packages:$missing" >&2
+  echo "install them as root (sudo apt-get install$missing), or run this script as root" >&2
   exit 1
 fi
+echo "installing$missing"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 # shellcheck disable=SC2086

@@ -119,7 +119,13 @@ TARVELIN_API void getGameDataNames(const char* const** names, int* count);
  * *count. Any other kind leaves both untouched. */
 TARVELIN_API void getMotionCueData(int kind, double** data, int* count);
 
-/* Interval between the last two telemetry frames accepted from the game, in milliseconds. */
+/* The interval, in milliseconds, that the active game's reader measured between its last two
+ * reads; 0.0 before a game was read. What that is depends on the game. A reader that drains its
+ * socket on every engine cycle, whether or not a frame came (BeamNG and the other network
+ * games), or that reports a frame on every call (iRacing, Flight Simulator), restarts its timer
+ * on every call: for those games this is the interval between calls, about 2 ms, not the
+ * game's frame interval. A host that wants the game's own rate counts the telemetry records in
+ * which a channel changed (the host console shows it so). Any thread. */
 TARVELIN_API double getGameTimeFrame(void);
 
 /* Duration of the engine's last frame cycle, in milliseconds (nominally 2.0). */

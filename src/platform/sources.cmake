@@ -41,16 +41,21 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/system_error.cpp)
 endif()
 
-# Run-time loading of a shared library and the terminal, for the host tools (not part of the
-# engine itself).
+# Run-time loading of a shared library, the terminal, the capture of the standard streams and
+# the places of COM ports, for the host tools (not part of the engine itself).
 add_library(tarvelin_platform_loader STATIC)
 if(WIN32)
   target_sources(tarvelin_platform_loader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/win32/dynamic_library.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/win32/terminal.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/win32/terminal.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/stream_capture.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/com_port_names.cpp)
 else()
   target_sources(tarvelin_platform_loader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/posix/dynamic_library.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/posix/terminal.cpp)
-  target_link_libraries(tarvelin_platform_loader PUBLIC ${CMAKE_DL_LIBS})
+    ${CMAKE_CURRENT_LIST_DIR}/posix/terminal.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/stream_capture.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/com_port_names.cpp)
+  # The places of COM ports are the library's own links (posix/com_ports.h).
+  target_link_libraries(tarvelin_platform_loader PUBLIC ${CMAKE_DL_LIBS} PRIVATE tarvelin_core)
 endif()
 # Starting child processes and the server side of TCP, for tests and tools that play a game:
 # the engine needs neither, so they stay out of the library as well.

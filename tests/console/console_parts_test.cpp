@@ -43,6 +43,11 @@ TEST(CommandLine, TakesEachCommandWithItsOptions) {
     EXPECT_EQ(line.profile, "rig.profile");
     EXPECT_EQ(line.port, "auto");
     EXPECT_EQ(line.library, "lib.so");
+
+    line = {};
+    ASSERT_TRUE(parse({"run", "rig.profile", "--port", "/dev/ttyACM0", "--log", "rig.log"}, line, error)) << error;
+    EXPECT_EQ(line.port, "/dev/ttyACM0");
+    EXPECT_EQ(line.log, "rig.log");
 }
 
 TEST(CommandLine, RefusesWhatACommandCannotTake) {
@@ -54,7 +59,8 @@ TEST(CommandLine, RefusesWhatACommandCannotTake) {
         {"demo", "--seconds", "0"},
         {"demo", "--seconds", "nan"},
         {"demo", "--seconds"},                    // no value
-        {"run", "a.profile", "--port", "/dev/ttyUSB0"},
+        {"run", "a.profile", "--port", "ttyUSB0"},     // neither COMn nor a device file
+        {"check", "a.profile", "--log", "x.log"},
         {"demo", "--rig-control", "4000"},        // without --rig-port
         {"demo", "--rig-port", "COM5", "--rig-control", "70000"},
     };
@@ -94,10 +100,55 @@ TEST(LiveView, PanelAndLineCarryEveryValue) {
     status.port = "COM5";
     status.linkConnected = true;
     status.activeProfile = 1;
+    status.telemetryPerSecond = 60.0;
+    status.libraryLines = {{"Error connecting to server: Connection refused", 0.2, 9.5, 38},
+                           {std::string(200, 'x'), 9.6, 9.6, 1}};
+    status.logFile = "/home/someone/with/a/long/folder/name/for/the/logs/of/the/rig/session.log";
+    status.gameProblem = std::string(150, 'y');
+    // Nothing wraps on an 80-column terminal, which would push the redrawn panel down.
+    std::istringstream lines(renderPanel(status));
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 78u) << line;
+    EXPECT_NE(renderPanel(status).find("9.5 s  Error connecting to server: Connection refused"), std::string::npos);
+    EXPECT_NE(renderPanel(status).find("x38\n"), std::string::npos);
     for (const auto& text : {renderPanel(status), renderLine(status)}) {
-        for (const char* expected : {"BeamNG (12)", "+0.250", "-0.500", "+0.125", "321", "40 %", "1234", "1230", "GROUND"}) {
+        for (const char* expected : {"BeamNG (12)", "+0.250", "-0.500", "+0.125", "321", "40 %", "1234", "1230", "GROUND", "60"}) {
             EXPECT_NE(text.find(expected), std::string::npos) << expected << " missing in\n" << text;
         }
+    }
+}
+
+// The first reason that holds the cues is the one the view gives.
+TEST(LiveView, CueStateSaysWhyTheCuesAreHeld) {
+    struct Case {
+        int gameId;
+        bool foundBefore;
+        const char* gameProblem;
+        bool rigReady;
+        bool installing;
+        double stillSeconds;
+        double softStart;
+        const char* state;  // its beginning
+    };
+    const Case cases[] = {
+        {-1, false, "", true, false, 0.0, 0.0, "waiting for a game: start it"},
+        {-1, false, "UDP port 4444 ... held", true, false, 0.0, 0.0, "waiting: UDP port 4444"},
+        {-1, true, "", true, false, 9.0, 0.0, "frozen: the game was lost"},
+        {12, true, "", false, true, 9.0, 0.0, "frozen: the rig is not ready"},
+        {12, true, "", true, true, 9.0, 0.0, "frozen: a filter string is being installed"},
+        {12, true, "", true, false, 3.24, 0.0, "frozen: the telemetry has not moved for 3.2 s"},
+        {12, true, "", true, false, 0.4, 40.0, "blending in (soft start 40 %)"},
+        {12, true, "", true, false, 0.0, 100.0, "live"},
+    };
+    for (const auto& c : cases) {
+        LiveStatus status;
+        status.gameId = c.gameId;
+        status.gameFoundBefore = c.foundBefore;
+        status.gameProblem = c.gameProblem;
+        status.rigReady = c.rigReady;
+        status.installingFilter = c.installing;
+        status.telemetryStillSeconds = c.stillSeconds;
+        status.softStartPercent = c.softStart;
+        EXPECT_EQ(cueState(status).rfind(c.state, 0), 0u) << cueState(status);
     }
 }
 
@@ -138,7 +189,8 @@ TEST(DemoVerdict, NamesEveryBreakOfTheRoad) {
     SessionResult whole;
     whole.gameFound = true;
     whole.linkConnected = true;
-    whole.cycles.cycles = 1000;
+    whole.cycles.cycles = 1100;
+    whole.cycles.framesSent = 1000;  // the share is of the frames that left on the link
     whole.rig = RigCounts{990, 0};
     EXPECT_TRUE(roadProblems(whole).empty());
 

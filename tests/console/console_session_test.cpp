@@ -128,7 +128,7 @@ DemoRun runDemo(const CommandLine& line) {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     if (out == nullptr || err == nullptr) return run;
-    run.status = demoCommand(line, out, err);
+    run.status = demoCommand(line, ConsoleStreams{out, err});
     run.output = contents(out) + contents(err);
     std::fclose(out);
     std::fclose(err);
@@ -251,7 +251,7 @@ TEST(ConsoleRun, StopsTheRigAndThenTheFanWithItsZeroByte) {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     ASSERT_TRUE(out != nullptr && err != nullptr);
-    const int status = runCommand(line, out, err);
+    const int status = runCommand(line, ConsoleStreams{out, err});
     const std::string output = contents(out) + contents(err);
     std::fclose(out);
     std::fclose(err);

@@ -107,7 +107,7 @@ TEST(ProfileFile, ReportsEveryBadLineWithItsNumber) {
           "pitch = VALUE\n"
           "PITCH = GAIN(VALUE;2)\n",    // 19: the same slot again
           errors);
-    const std::vector<int> expected = {1, 3, 4, 5, 6, 7, 9, 10, 11, 13, 14, 16, 19};
+    const std::vector<int> expected = {1, 3, 4, 5, 6, 7, 9, 10, 11, 13, 14, 15, 16, 19};  // 15: [fan] without a port
     EXPECT_EQ(linesOf(errors), expected);
     EXPECT_NE(errors.back().message.find("already set on line 18"), std::string::npos) << errors.back().message;
 }
@@ -129,6 +129,33 @@ TEST(ProfileFile, WarnsAboutSettingsWithoutEffect) {
     EXPECT_TRUE(errors.empty());
     const std::vector<int> expected = {2, 2, 3, 5, 6, 8, 9};
     EXPECT_EQ(linesOf(file.warnings), expected);
+}
+
+// What only the whole file shows: a file that would hold the rig still, a fan without a port.
+TEST(ProfileFile, ChecksTheWholeFile) {
+    struct Case {
+        const char* text;
+        int errorLine;       // 0: no error
+        const char* warning;  // of the file as a whole (line 0), or null for none
+    };
+    const Case cases[] = {
+        {"", 0, "the profile sets nothing"},
+        {"# only a comment\n[air]\n", 0, "the profile sets nothing"},
+        {"[link]\nport = auto\n", 0, "the profile sets no filter string"},
+        {"[air]\nlateral = VALUE\n[fan]\n", 3, nullptr},
+        {"[air]\nlateral = VALUE\n[fan]\nbaud = 9600\n", 3, nullptr},
+        {"[air]\nlateral = VALUE\n[fan]\nport = COM4\n", 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        std::vector<ProfileError> errors;
+        const auto file = parse(c.text, errors);
+        EXPECT_EQ(linesOf(errors), c.errorLine == 0 ? std::vector<int>{} : std::vector<int>{c.errorLine}) << c.text;
+        const bool warned = !file.warnings.empty() && file.warnings.front().line == 0;
+        EXPECT_EQ(warned, c.warning != nullptr) << c.text;
+        if (warned && c.warning != nullptr) {
+            EXPECT_EQ(file.warnings.front().message.rfind(c.warning, 0), 0u) << c.text;
+        }
+    }
 }
 
 TEST(ProfileFile, SlotAndBeltNamesAgreeWithNumbers) {

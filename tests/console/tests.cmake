@@ -1,9 +1,11 @@
 # Tests of the host console, which reaches the library only through its exports.
 
-# The console's own parts: profile files, command line, live view, CSV rows, the demo's verdict.
+# The console's own parts: profile files, command line, live view, CSV rows, the demo's verdict,
+# the library's lines and their capture.
 tarvelin_add_test(console_parts_tests
   ${CMAKE_CURRENT_LIST_DIR}/profile_file_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/console_parts_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/console_parts_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/library_log_test.cpp)
 target_link_libraries(console_parts_tests PRIVATE tarvelin_console_core)
 
 # tarvelin_console_test(NAME EXIT STATUS ARGS arg... [EXPECT regex...] [REJECT regex]
@@ -53,8 +55,16 @@ tarvelin_console_test(console_check_bad_profile EXIT 1 ARGS check ${bad_profile}
          "bad\\.profile: INVALID")
 tarvelin_console_test(console_check_missing_profile EXIT 1 ARGS check no-such.profile
   EXPECT "cannot read the profile no-such\\.profile")
+# Where the missing port would be and how to link a board there: on Linux the library's own
+# links, under Wine the prefix's (the native case runs on a terminal in console_terminal_test).
+if(WIN32)
+  set(missing_port_place "Under Wine, COM250 is the device that the link [^ ]+/dosdevices/com250 points to"
+      "ln -s /dev/ttyACM0 [^ ]+/dosdevices/com250")
+else()
+  set(missing_port_place "On Linux, COM250 is the device that the link")
+endif()
 tarvelin_console_test(console_run_missing_port EXIT 1 ARGS run ${example_profile} --port COM250
-  EXPECT "the rig port COM250 does not exist")
+  EXPECT "the rig port COM250 does not exist" ${missing_port_place})
 tarvelin_console_test(console_run_bad_profile EXIT 1 ARGS run ${bad_profile} --port COM250
   EXPECT "bad\\.profile:6: error: unknown slot 'sideways'" REJECT "connecting")
 
@@ -85,6 +95,16 @@ if(NOT WIN32)
       ENVIRONMENT "XDG_DATA_HOME=${TARVELIN_TEST_DATA_HOME}/console_session_test.${case}")
   endforeach()
 
+  # The console on a pseudo-terminal, as a rig owner runs it: its exit status and its screen.
+  add_executable(console_terminal_test ${CMAKE_CURRENT_LIST_DIR}/console_terminal_test.cpp)
+  target_link_libraries(console_terminal_test PRIVATE tarvelin_console_core tarvelin_test_support GTest::gtest_main)
+  target_compile_definitions(console_terminal_test PRIVATE TARVELIN_CONSOLE="$<TARGET_FILE:tarvelin_console>"
+    TARVELIN_LIBRARY="$<TARGET_FILE:tarvelin_motion>" TARVELIN_EXAMPLE_PROFILE="${example_profile}")
+  add_dependencies(console_terminal_test tarvelin_console)
+  add_test(NAME console_terminal_test COMMAND ${private_network} $<TARGET_FILE:console_terminal_test>)
+  set_tests_properties(console_terminal_test PROPERTIES RESOURCE_LOCK game_ports TIMEOUT 600
+    ENVIRONMENT "XDG_DATA_HOME=${TARVELIN_TEST_DATA_HOME}/console_terminal_test")
+
   find_program(TARVELIN_NM NAMES nm REQUIRED)
   add_test(NAME console_uses_exports_only
     COMMAND ${CMAKE_COMMAND} -DCONSOLE=$<TARGET_FILE:tarvelin_console> -DNM=${TARVELIN_NM}
@@ -98,7 +118,8 @@ else()
       ${CMAKE_BINARY_DIR}/wineprefix-console-demo ${CMAKE_CURRENT_BINARY_DIR}/console-demo-bench
     ARGS demo --seconds 8 --rig-port COM5
     EXPECT "game +BeamNG" "frames sent +[1-9][0-9]+" "with a good check field, 0 bad"
-           "the road of the frame is whole")
+           "the road of the frame is whole" "library: opened\\.\\.\\.\\.id correct\\."
+    REJECT "[^ ]opened\\.\\.")
   set_tests_properties(console_demo_wine PROPERTIES RESOURCE_LOCK game_ports)
   add_dependencies(console_parts_tests rig_emulator_native)
 endif()

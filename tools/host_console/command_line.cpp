@@ -53,12 +53,15 @@ const char* usageText() {
            "            --seconds S         run S seconds instead\n"
            "            --profile FILE      use FILE instead of the bundled example.profile\n"
            "            --record FILE.csv   write every engine cycle to FILE.csv\n"
+           "            --log FILE          keep the library's own lines in FILE\n"
            "            --rig-port COMn     use the board of a running rig_emulator behind COMn\n"
            "            --rig-control PORT  its control port (default: $TARVELIN_RIG_EMULATOR_PORT)\n"
            "            --rig-board NAME    its board name (default: the port in lower case)\n"
            "  run PROFILE   drive a rig with PROFILE until Ctrl-C\n"
-           "            --port COMn|auto    the rig's port (default: the profile's [link] port)\n"
+           "            --port COMn|auto    the rig's port (default: the profile's [link] port);\n"
+           "                                on Linux also a device file, e.g. /dev/ttyACM0\n"
            "            --record FILE.csv   write every engine cycle to FILE.csv\n"
+           "            --log FILE          keep the library's own lines in FILE\n"
            "            --seconds S         stop after S seconds\n"
            "  check PROFILE validate PROFILE: every line and every filter string\n"
            "  print   show the engine's telemetry record, cues and status once\n"
@@ -117,6 +120,10 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& line, std:
             if (!only(argument, {Command::demo, Command::run})) return false;
             if (!hasValue) return need(argument);
             line.record = std::string(value());
+        } else if (argument == "--log") {
+            if (!only(argument, {Command::demo, Command::run})) return false;
+            if (!hasValue) return need(argument);
+            line.log = std::string(value());
         } else if (argument == "--profile") {
             if (!only(argument, {Command::demo})) return false;
             if (!hasValue) return need(argument);
@@ -125,11 +132,14 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& line, std:
             if (!only(argument, {Command::run})) return false;
             if (!hasValue) return need(argument);
             const std::string_view port = value();
-            if (upper(port) != "AUTO" && !isComPort(port)) {
-                error = "--port is COMn or auto";
+            if (port.starts_with('/')) {
+                line.port = std::string(port);  // a device file; whether it exists is for run to say
+            } else if (upper(port) != "AUTO" && !isComPort(port)) {
+                error = "--port is COMn, auto, or on Linux a device file such as /dev/ttyACM0";
                 return false;
+            } else {
+                line.port = upper(port) == "AUTO" ? "auto" : upper(port);
             }
-            line.port = upper(port) == "AUTO" ? "auto" : upper(port);
         } else if (argument == "--rig-port") {
             if (!only(argument, {Command::demo})) return false;
             if (!hasValue) return need(argument);

@@ -2,8 +2,10 @@
 // The console's command line:
 //
 //   tarvelin_console [--library FILE] demo [--game NAME] [--seconds S] [--profile FILE] [--record FILE.csv]
+//                                          [--log FILE]
 //                                          [--rig-port COMn [--rig-control PORT] [--rig-board NAME]]
-//   tarvelin_console [--library FILE] run PROFILE [--port COMn|auto] [--record FILE.csv] [--seconds S]
+//   tarvelin_console [--library FILE] run PROFILE [--port COMn|auto|DEVICE] [--record FILE.csv]
+//                                                 [--log FILE] [--seconds S]
 //   tarvelin_console [--library FILE] check PROFILE
 //   tarvelin_console [--library FILE] print
 
@@ -22,8 +24,9 @@ struct CommandLine {
     std::filesystem::path profile;
     std::optional<double> seconds;
     std::filesystem::path record;
+    std::filesystem::path log;      // the library's own lines, time-stamped
     std::string game = "beamng";   // demo: the emulated game, by the emulator's name for it
-    std::string port;               // run: overrides the profile's port
+    std::string port;               // run: overrides the profile's port: COMn, auto or a device file
     std::string rigPort;            // demo: an external emulator's board behind this COM port
     std::optional<std::uint16_t> rigControl;
     std::string rigBoard;

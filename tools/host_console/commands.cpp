@@ -1,17 +1,19 @@
 #include "host_console/commands.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cstring>
+#include <ctime>
 
 #include "host_console/engine_api.h"
+#include "host_console/game_ports.h"
 #include "host_console/port_check.h"
 #include "host_console/profile_applier.h"
 #include "host_console/profile_file.h"
 #include "host_console/record_printer.h"
+#include "platform/com_port_names.h"
 #include "platform/dynamic_library.h"
-#include "platform/socket.h"
 #include "platform/terminal.h"
 #include "telemetry_emulator.h"
 
@@ -34,31 +36,52 @@ bool loadEngine(const CommandLine& line, EngineApi& api, std::FILE* err) {
     return false;
 }
 
-bool readFile(const std::filesystem::path& file, std::string& text) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    text = content.str();
-    return !in.bad();
+// Reads a whole file; false with `error` holding the system's reason and what to do.
+bool readProfileText(const std::filesystem::path& file, std::string& text, std::string& error) {
+    std::error_code failure;
+    if (std::filesystem::is_directory(file, failure)) {
+        error = file.string() + " is a folder, not a profile file: name the file itself (" +
+                (file / exampleProfileName).string() + ", say)";
+        return false;
+    }
+    std::FILE* in = std::fopen(file.string().c_str(), "rb");
+    if (in == nullptr) {
+        const int reason = errno;
+        error = "cannot read the profile " + file.string() + ": " + std::strerror(reason);
+        if (reason == ENOENT) error += " (check the name and the folder; profiles/example.profile is one to start from)";
+        if (reason == EACCES) error += " (check the file's permissions)";
+        return false;
+    }
+    char buffer[4096];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, in)) > 0;) text.append(buffer, count);
+    const bool failed = std::ferror(in) != 0;
+    const int reason = errno;
+    std::fclose(in);
+    if (failed) error = "cannot read the profile " + file.string() + ": " + std::strerror(reason);
+    return !failed;
+}
+
+void printMessage(std::FILE* err, const std::filesystem::path& file, const ProfileMessage& message, const char* kind) {
+    if (message.line > 0) {
+        std::fprintf(err, "%s:%d: %s: %s\n", file.string().c_str(), message.line, kind, message.message.c_str());
+    } else {
+        std::fprintf(err, "%s: %s: %s\n", file.string().c_str(), kind, message.message.c_str());
+    }
 }
 
 // Reads and parses a profile file, printing every error and warning as FILE:LINE: ...
 // Returns the number of errors, or -1 when the file cannot be read.
 int loadProfile(const std::filesystem::path& file, ProfileFile& profile, std::FILE* err) {
     std::string text;
-    if (!readFile(file, text)) {
-        std::fprintf(err, "tarvelin_console: cannot read the profile %s\n", file.string().c_str());
+    std::string error;
+    if (!readProfileText(file, text, error)) {
+        std::fprintf(err, "tarvelin_console: %s\n", error.c_str());
         return -1;
     }
     std::vector<ProfileError> errors;
     profile = parseProfileFile(text, errors);
-    for (const auto& error : errors) {
-        std::fprintf(err, "%s:%d: error: %s\n", file.string().c_str(), error.line, error.message.c_str());
-    }
-    for (const auto& warning : profile.warnings) {
-        std::fprintf(err, "%s:%d: warning: %s\n", file.string().c_str(), warning.line, warning.message.c_str());
-    }
+    for (const auto& message : errors) printMessage(err, file, message, "error");
+    for (const auto& message : profile.warnings) printMessage(err, file, message, "warning");
     return static_cast<int>(errors.size());
 }
 
@@ -66,8 +89,11 @@ int loadProfile(const std::filesystem::path& file, ProfileFile& profile, std::FI
 bool installProfile(const EngineApi& api, const std::filesystem::path& file, const ProfileFile& profile, std::FILE* err) {
     const auto rejected = applyProfile(api, profile);
     for (const auto& filter : rejected) {
-        std::fprintf(err, "%s:%d: error: %s: the engine rejects the filter string '%s'\n", file.string().c_str(),
-                     filter.line, describeSlot(filter.profile, filter.slot).c_str(), filter.filter.c_str());
+        std::fprintf(err, "%s:%d: error: %s: the engine rejects the filter string '%s': %s\n", file.string().c_str(),
+                     filter.line, describeSlot(filter.profile, filter.slot).c_str(), filter.filter.c_str(),
+                     filter.reason.empty() ? "check its brackets, the ';' between arguments and each filter's "
+                                             "arguments against docs/profile-format.md"
+                                           : filter.reason.c_str());
     }
     return rejected.empty();
 }
@@ -80,21 +106,6 @@ std::array<AxisRange, 6> axisRanges(const ProfileFile& profile) {
         }
     }
     return ranges;
-}
-
-// Whether nothing holds the UDP port the demo's telemetry goes to; the engine could not hear
-// the game otherwise.
-bool udpPortFree(std::uint16_t port) {
-    if (platform::socketStartup() != 0) return true;
-    bool free = true;
-    const auto socket = platform::openUdpSocket();
-    if (socket != platform::invalidSocket) {
-        free = platform::bindSocket(socket, platform::SocketAddress{0, port}) ||
-               platform::lastSocketError() != platform::socketErrorAddressInUse;
-        platform::closeSocket(socket);
-    }
-    platform::socketCleanup();
-    return free;
 }
 
 std::unique_ptr<RigPeer> startRigPeer(const CommandLine& line, std::string& error) {
@@ -117,18 +128,113 @@ std::unique_ptr<RigPeer> startRigPeer(const CommandLine& line, std::string& erro
     return connectExternalRig(line.rigPort, *control, board, error);
 }
 
-SessionOptions sessionOptions(const std::string& title, const ProfileFile& profile, std::FILE* out) {
+SessionOptions sessionOptions(const std::string& title, const ProfileFile& profile, const ConsoleStreams& streams) {
     SessionOptions options;
     options.title = title;
     options.precisePacing = profile.precisePacing;
     options.axisRanges = axisRanges(profile);
-    options.out = out;
+    options.out = streams.out;
     // The live panel redraws in place only on a terminal; a file or a pipe gets lines.
-    options.panel = out == stdout && platform::standardOutputIsTerminal() && platform::enableTerminalSequences();
+    options.panel = streams.terminal;
+    options.library = streams.library;
     return options;
 }
 
+// Starts keeping the library's lines in the --log file. False, with the reason printed, when
+// the file cannot be made.
+bool openLog(const CommandLine& line, const ConsoleStreams& streams, const std::string& title) {
+    if (line.log.empty()) return true;
+    if (streams.library == nullptr) {
+        std::fprintf(streams.err, "tarvelin_console: the library's output cannot be captured here, so --log stays empty\n");
+        return true;
+    }
+    const std::time_t now = std::time(nullptr);
+    char date[64] = "";
+    std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+    std::string error;
+    if (!streams.library->log().writeTo(line.log, "# tarvelin_console " + title + ", " + date +
+                                                      ": the engine library's own console lines", error)) {
+        std::fprintf(streams.err, "tarvelin_console: %s (choose another place with --log FILE)\n", error.c_str());
+        return false;
+    }
+    return true;
+}
+
+// A device file given as the rig's port (Linux): the COM port that leads to it, made for the
+// run when none does yet, and removed again afterwards.
+class DevicePort {
+public:
+    ~DevicePort() {
+        if (made_) platform::unlinkComPort(number_);
+    }
+
+    // Turns `port` into "COMn"; false with `error` set.
+    bool resolve(std::string& port, std::string& error) {
+        const std::filesystem::path device = port;
+        if (!platform::comPortsAreLinks()) {
+            error = "a device file as the port works on Linux only: give the board's COM port (COMn) or auto";
+            return false;
+        }
+        std::error_code failure;
+        if (!std::filesystem::exists(device, failure)) {
+            error = "the device " + port + " does not exist: plug the board in; 'ls /dev/ttyACM* /dev/ttyUSB*' lists "
+                    "the boards' devices";
+            return false;
+        }
+        if (const auto number = platform::comPortOfDevice(device)) {
+            number_ = *number;
+        } else {
+            for (number_ = firstOwnNumber; number_ <= lastOwnNumber; ++number_) {
+                const auto link = platform::comPortPlace(number_).link;
+                if (!std::filesystem::exists(std::filesystem::symlink_status(link, failure))) break;
+            }
+            if (number_ > lastOwnNumber || !platform::linkComPort(number_, device, error)) {
+                if (error.empty()) error = "no free COM number for " + port;
+                return false;
+            }
+            made_ = true;
+        }
+        port = "COM" + std::to_string(number_);
+        return true;
+    }
+
+private:
+    // Beyond the numbers anything else gives devices, so that the link never hides a port.
+    static constexpr unsigned firstOwnNumber = 100;
+    static constexpr unsigned lastOwnNumber = 189;
+    unsigned number_ = 0;
+    bool made_ = false;
+};
+
 }  // namespace
+
+std::vector<std::string> runProblems(const SessionOptions& options, const SessionResult& result) {
+    std::vector<std::string> problems;
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f s", result.seconds);
+    if (!result.gameFound) {
+        std::string problem = std::string("no game was found in ") + seconds + ": ";
+        if (!result.heldGamePorts.empty()) {
+            problem += heldPortMessage(result.heldGamePorts.front());
+        } else {
+            problem += "start the game and switch on its telemetry output (the README lists the games and what each needs)";
+        }
+        problems.push_back(problem);
+    }
+    if (!result.linkConnected) {
+        std::string problem = std::string("the rig link never connected in ") + seconds + ": ";
+        if (options.port == "auto") {
+            problem += "no rig controller answered on any COM port; plug the board in, or name its port with --port "
+                       "COMn";
+            if (platform::comPortsAreLinks()) problem += " or --port /dev/ttyACM0 (its device file)";
+            if (options.usbChipCheck) problem += ", and set usb_chip_check = off in [link] if it is not on a known USB chip";
+        } else {
+            problem += "the rig controller on " + options.port + " stopped answering";
+        }
+        problems.push_back(problem);
+    }
+    return problems;
+}
 
 std::vector<std::string> roadProblems(const SessionResult& result) {
     std::vector<std::string> problems;
@@ -139,7 +245,7 @@ std::vector<std::string> roadProblems(const SessionResult& result) {
         problems.push_back("the rig controller emulator could not be asked what it received");
         return problems;
     }
-    const auto sent = result.cycles.cycles;
+    const auto sent = result.cycles.framesSent;
     const auto good = result.rig->goodFrames;
     if (good == 0) {
         problems.push_back("no frame reached the rig controller");
@@ -160,7 +266,9 @@ std::string emulatedGameNames() {
     return names;
 }
 
-int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
+int demoCommand(const CommandLine& line, const ConsoleStreams& streams) {
+    std::FILE* const out = streams.out;
+    std::FILE* const err = streams.err;
     if (line.game == "list") {
         for (const auto* game : emulator::gameEncoders()) std::fprintf(out, "%-16s %s\n", game->name, game->title);
         return 0;
@@ -171,6 +279,7 @@ int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
                      emulatedGameNames().c_str());
         return 2;
     }
+    if (!openLog(line, streams, "demo")) return 1;
     // The built-in emulator sets up the library's data folder, before anything else runs.
     std::string error;
     const auto rig = startRigPeer(line, error);
@@ -186,11 +295,8 @@ int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     if (loadProfile(profileFile, profile, err) != 0) return 1;
     if (!installProfile(api, profileFile, profile, err)) return 1;
 
-    if (game->transport == emulator::Transport::datagrams && !udpPortFree(game->port)) {
-        std::fprintf(err,
-                     "tarvelin_console: UDP port %u, where the engine listens for %s telemetry, is in use by another "
-                     "program; close it (or the game itself) and start the demo again\n",
-                     static_cast<unsigned>(game->port), game->title);
+    if (game->transport == emulator::Transport::datagrams && udpPortHeld(game->port)) {
+        std::fprintf(err, "tarvelin_console: %s\n", heldPortMessage({game->title, game->port}).c_str());
         return 1;
     }
     emulator::TelemetryEmulator telemetry(*game);
@@ -203,7 +309,8 @@ int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
         return 1;
     }
 
-    auto options = sessionOptions("demo", profile, out);
+    auto options = sessionOptions("demo", profile, streams);
+    options.logFile = line.log.string();
     options.seconds = line.seconds.value_or(20.0);
     options.record = line.record;
     options.port = rig->port();
@@ -236,17 +343,35 @@ int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     return 1;
 }
 
-int runCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
+int runCommand(const CommandLine& line, const ConsoleStreams& streams) {
+    std::FILE* const out = streams.out;
+    std::FILE* const err = streams.err;
     ProfileFile profile;
     if (loadProfile(line.profile, profile, err) != 0) return 1;
-    const std::string port = line.port.empty() ? profile.port : line.port;
+    std::string port = line.port.empty() ? profile.port : line.port;
     if (port.empty()) {
         std::fprintf(err, "tarvelin_console: no rig port: give --port COMn or auto, or set port in [link]\n");
         return 1;
     }
+    DevicePort device;
+    std::string error;
+    if (port.front() == '/') {
+        const std::string file = port;
+        if (!device.resolve(port, error)) {
+            std::fprintf(err, "tarvelin_console: %s\n", error.c_str());
+            return 1;
+        }
+        std::fprintf(out, "the rig's device %s is %s for this run\n", file.c_str(), port.c_str());
+    }
     if (port != "auto") {
-        if (const auto problem = serialPortProblem(port); !problem.empty()) {
-            std::fprintf(err, "tarvelin_console: the rig port %s\n", problem.c_str());
+        if (const auto problem = serialPortProblem(port, "the rig port"); !problem.empty()) {
+            std::fprintf(err, "tarvelin_console: %s\n", problem.c_str());
+            return 1;
+        }
+    }
+    if (profile.fan) {
+        if (const auto problem = serialPortProblem(profile.fan->port, "the fan's port"); !problem.empty()) {
+            std::fprintf(err, "tarvelin_console: %s\n", problem.c_str());
             return 1;
         }
     }
@@ -256,25 +381,30 @@ int runCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "tarvelin_console: not starting: the engine would hold the rig still\n");
         return 1;
     }
+    if (!openLog(line, streams, "run " + line.profile.filename().string())) return 1;
 
-    auto options = sessionOptions(line.profile.filename().string(), profile, out);
+    auto options = sessionOptions(line.profile.filename().string(), profile, streams);
     options.seconds = line.seconds;
     options.record = line.record;
     options.port = port;
     options.usbChipCheck = profile.usbChipCheck.value_or(true);
     options.fan = profile.fan;
+    options.logFile = line.log.string();
     platform::catchStopRequests();
     SessionResult result;
-    std::string error;
     if (!runSession(api, options, result, error)) {
         std::fprintf(err, "tarvelin_console: %s\n", error.c_str());
         return 1;
     }
     printSummary(out, options, result);
-    return 0;
+    const auto problems = runProblems(options, result);
+    for (const auto& problem : problems) std::fprintf(err, "tarvelin_console: %s\n", problem.c_str());
+    return problems.empty() ? 0 : 1;
 }
 
-int checkCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
+int checkCommand(const CommandLine& line, const ConsoleStreams& streams) {
+    std::FILE* const out = streams.out;
+    std::FILE* const err = streams.err;
     ProfileFile profile;
     const int errors = loadProfile(line.profile, profile, err);
     if (errors < 0) return 1;
@@ -289,10 +419,10 @@ int checkCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     return valid ? 0 : 1;
 }
 
-int printCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
+int printCommand(const CommandLine& line, const ConsoleStreams& streams) {
     EngineApi api;
-    if (!loadEngine(line, api, err)) return 1;
-    printRecord(api, out);
+    if (!loadEngine(line, api, streams.err)) return 1;
+    printRecord(api, streams.out);
     return 0;
 }
 

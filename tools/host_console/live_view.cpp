@@ -36,9 +36,46 @@ int position(double value, double low, double high, int width) {
     return static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * (width - 1)));
 }
 
+constexpr int panelWidth = 78;
+constexpr std::size_t shownLibraryLines = 4;
+constexpr std::size_t logTimeColumns = 14;  // "  %8.1f s  " before a library line
+
 std::string gameText(const LiveStatus& status) {
-    if (status.gameId < 0) return "searching...";
+    if (status.gameId < 0) return status.gameFoundBefore ? "lost, searching..." : "searching...";
     return status.gameName + " (" + std::to_string(status.gameId) + ")";
+}
+
+std::string linkText(const LiveStatus& status) {
+    if (status.linkConnected) return status.port + " connected";
+    return status.port == "auto" ? "searching COM ports" : status.port + " down, not sending";
+}
+
+// Cuts `text` to at most `width` bytes without splitting a UTF-8 character.
+std::string fit(const std::string& text, std::size_t width) {
+    if (text.size() <= width) return text;
+    std::size_t end = width;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+// Breaks `text` at spaces into lines of at most `width` bytes.
+std::vector<std::string> wrap(const std::string& text, std::size_t width) {
+    std::vector<std::string> lines;
+    std::string line;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        auto end = text.find(' ', begin);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(begin, end - begin);
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            lines.push_back(line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + fit(word, width);
+        begin = end + 1;
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
 }
 
 std::string profileText(const LiveStatus& status) {
@@ -62,13 +99,35 @@ std::string rigText(const LiveStatus& status) {
 
 }  // namespace
 
+std::string cueState(const LiveStatus& status) {
+    if (status.gameId < 0) {
+        if (!status.gameProblem.empty()) return "waiting: " + status.gameProblem;
+        if (status.gameFoundBefore) return "frozen: the game was lost; the engine looks for it again";
+        return "waiting for a game: start it and switch on its telemetry output (the README lists what each game needs)";
+    }
+    if (!status.rigReady) return "frozen: the rig is not ready";
+    if (status.installingFilter) return "frozen: a filter string is being installed";
+    if (status.telemetryStillSeconds >= stillTelemetryFreezes) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "frozen: the telemetry has not moved for %.1f s (the game is paused, in a menu or a replay)",
+                      status.telemetryStillSeconds);
+        return text;
+    }
+    if (status.softStartPercent < 99.5) {
+        char text[64];
+        std::snprintf(text, sizeof text, "blending in (soft start %.0f %%)", status.softStartPercent);
+        return text;
+    }
+    return "live";
+}
+
 void sampleStatus(const EngineApi& api, LiveStatus& status) {
     status.gameId = api.getGameID();
     char name[64] = {};
     api.getGameName(name);
     name[gameNameBytes] = '\0';
     status.gameName = name;
-    status.telemetryFrameMs = api.getGameTimeFrame();
     status.cycleMs = api.getMotionDataTimeFrame();
     status.softStartPercent = api.getTransitionStatus();
     status.activeProfile = api.getactiveProfil();
@@ -118,12 +177,15 @@ std::string renderPanel(const LiveStatus& status) {
     }
     const std::string title = " Tarvelin host console - " + status.title;
     appendf(out, "%s%*s\n", title.c_str(), static_cast<int>(std::max<std::size_t>(1, 78 - title.size())), clock);
-    appendf(out, "  game      %-26s telemetry frame %.1f ms   cycle %.3f ms\n", gameText(status).c_str(),
-            status.telemetryFrameMs, status.cycleMs);
+    appendf(out, "  game      %-26s telemetry %4.0f frames/s  cycle %.3f ms\n", gameText(status).c_str(),
+            status.telemetryPerSecond, status.cycleMs);
     appendf(out, "  profile   %-31s soft start %3.0f %%\n", profileText(status).c_str(), status.softStartPercent);
-    const std::string link = status.port + (status.linkConnected ? " connected" : " not connected");
-    appendf(out, "  rig link  %-26s sent %-8llu %s\n", link.c_str(), static_cast<unsigned long long>(status.framesSent),
-            rigText(status).c_str());
+    appendf(out, "  rig link  %-26s sent %-8llu %s\n", linkText(status).c_str(),
+            static_cast<unsigned long long>(status.framesSent), rigText(status).c_str());
+    const auto state = wrap(cueState(status), panelWidth - 12);
+    for (std::size_t line = 0; line < state.size(); ++line) {
+        appendf(out, "  %-8s  %s\n", line == 0 ? "cues" : "", state[line].c_str());
+    }
     out += '\n';
     for (std::size_t axis = 0; axis < status.axes.size(); ++axis) {
         const auto& range = status.axisRanges[axis];
@@ -132,26 +194,38 @@ std::string renderPanel(const LiveStatus& status) {
     }
     appendf(out, "    %-12s %9.0f  [%s]\n", "belt", status.belt, levelBar(status.belt, status.beltPeak, barWidth).c_str());
     appendf(out, "    %-12s %7.0f %%  [%s]\n", "wind", status.wind, levelBar(status.wind, 100.0, barWidth).c_str());
+    out += '\n';
+    const std::string heading = "  library output" + (status.logFile.empty() ? std::string(" (keep all of it with --log FILE)")
+                                                                                : " (all of it in " + status.logFile + ")");
+    out += fit(heading, panelWidth) + '\n';
+    if (status.libraryLines.empty()) out += "    none so far\n";
+    const auto shown = std::min(status.libraryLines.size(), shownLibraryLines);
+    for (auto entry = status.libraryLines.end() - static_cast<std::ptrdiff_t>(shown); entry != status.libraryLines.end(); ++entry) {
+        const std::string count = entry->count > 1 ? " x" + std::to_string(entry->count) : "";
+        const std::size_t room = panelWidth - logTimeColumns - count.size();
+        appendf(out, "  %8.1f s  %-*s%s\n", entry->lastSeconds, static_cast<int>(room), fit(entry->text, room).c_str(),
+                count.c_str());
+    }
     return out;
 }
 
 std::string renderLine(const LiveStatus& status) {
     std::string out;
-    appendf(out, "%6.1f s  %s  telemetry %.1f ms  cycle %.3f ms ", status.elapsedSeconds, gameText(status).c_str(),
-            status.telemetryFrameMs, status.cycleMs);
+    appendf(out, "%6.1f s  %s  telemetry %.0f/s  cycle %.3f ms ", status.elapsedSeconds, gameText(status).c_str(),
+            status.telemetryPerSecond, status.cycleMs);
     for (std::size_t axis = 0; axis < status.axes.size(); ++axis) {
         appendf(out, " %s %+.3f", shortAxisLabels[axis], status.axes[axis]);
     }
     appendf(out, "  belt %.0f  wind %.0f %%  soft start %.0f %%  %s  link %s  sent %llu", status.belt, status.wind,
             status.softStartPercent, status.activeProfile == 0 ? "AIR" : "GROUND",
-            status.linkConnected ? "up" : "down", static_cast<unsigned long long>(status.framesSent));
+            status.linkConnected ? "up" : "down (not sending)", static_cast<unsigned long long>(status.framesSent));
     if (status.rig) {
         appendf(out, "  rig %llu good %llu bad", static_cast<unsigned long long>(status.rig->goodFrames),
                 static_cast<unsigned long long>(status.rig->badFrames));
     } else {
         appendf(out, "  from the rig %llu", static_cast<unsigned long long>(status.messagesFromRig));
     }
-    out += '\n';
+    out += "  cues " + cueState(status) + '\n';
     return out;
 }
 

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host_console/engine_api.h"
+#include "host_console/library_log.h"
 
 namespace tarvelin::console {
 
@@ -28,8 +30,13 @@ struct LiveStatus {
     std::optional<double> totalSeconds;
     int gameId = -1;
     std::string gameName;
-    double telemetryFrameMs = 0.0;
+    bool gameFoundBefore = false;   // a game was found earlier in the session
+    std::string gameProblem;        // why the engine cannot hear a game (a port held elsewhere)
+    double telemetryPerSecond = 0.0;   // the game's frames, measured from the telemetry
+    double telemetryStillSeconds = 0.0;
     double cycleMs = 0.0;
+    bool rigReady = true;           // the console has declared the rig ready
+    bool installingFilter = false;  // a filter string is being installed
     std::array<double, 6> axes{};
     std::array<AxisRange, 6> axisRanges{};
     double belt = 0.0;
@@ -44,7 +51,16 @@ struct LiveStatus {
     std::uint64_t framesSent = 0;
     std::optional<RigCounts> rig;  // only when the far end can be asked (the demo's emulator)
     std::uint64_t messagesFromRig = 0;  // frames the controller sent back, taken by the console
+    std::vector<LogEntry> libraryLines;  // the newest of the library's own lines
+    std::string logFile;                // where all of them go, if anywhere
 };
+
+// The engine freezes the cues after half a second of telemetry that does not move.
+inline constexpr double stillTelemetryFreezes = 0.5;
+
+// What the cues do and, when they are held, why: "live", "blending in (soft start 40 %)", or
+// "frozen: ..." / "waiting: ..." with the reason and what to do about it.
+std::string cueState(const LiveStatus& status);
 
 // Reads the engine's side of the status through the exports, all but the cues.
 void sampleStatus(const EngineApi& api, LiveStatus& status);

@@ -124,6 +124,7 @@ public:
         std::string_view key;
         std::string_view value;
         if (!splitAssignment(text, key, value)) return error("expected 'name = value'");
+        setAnything_ = true;
         switch (section_) {
             case Section::none: return error("a setting before the first [section]");
             case Section::air: return profileLine(profileAir, key, value);
@@ -136,9 +137,18 @@ public:
         }
     }
 
-    // Checks that need the whole file: settings that are valid but cannot have the effect
-    // they seem to have.
+    // Checks that need the whole file: settings that are missing, and settings that are valid
+    // but cannot have the effect they seem to have.
     void finish() {
+        if (fanSection_ > 0 && (!result.fan || result.fan->port.empty())) {
+            errors_.push_back({fanSection_, "[fan] has no port: add 'port = COMn' (the fan controller's port) to it, "
+                                            "or remove the section"});
+        }
+        if (result.filters.empty()) {
+            warn(0, std::string(setAnything_ ? "the profile sets no filter string" : "the profile sets nothing") +
+                        ", so the engine would hold the rig still: add an [air] section with a filter string per axis "
+                        "(docs/profile-format.md; profiles/example.profile is one to start from)");
+        }
         for (const auto& filter : result.filters) {
             if (filter.profile == profileGround && filter.slot >= firstAirOnlySlot) {
                 warn(filter.line, std::string("[ground] ") + slotName(filter.slot) +
@@ -192,7 +202,10 @@ private:
         else if (name == "motion_cancel") section_ = Section::motionCancel;
         else if (name == "engine") section_ = Section::engine;
         else if (name == "link") section_ = Section::link;
-        else if (name == "fan") section_ = Section::fan;
+        else if (name == "fan") {
+            section_ = Section::fan;
+            if (fanSection_ == 0) fanSection_ = line_;
+        }
         else error("unknown section [" + name + "]");
     }
 
@@ -338,6 +351,8 @@ private:
     std::map<std::string, int> seen_;
     Section section_ = Section::none;
     int line_ = 0;
+    int fanSection_ = 0;  // the line of the first [fan] header
+    bool setAnything_ = false;
 };
 
 }  // namespace
@@ -385,8 +400,9 @@ ProfileFile parseProfileFile(std::string_view text, std::vector<ProfileError>& e
         text.remove_prefix(end + 1);
     }
     parser.finish();
-    std::stable_sort(parser.result.warnings.begin(), parser.result.warnings.end(),
-                     [](const ProfileMessage& a, const ProfileMessage& b) { return a.line < b.line; });
+    const auto byLine = [](const ProfileMessage& a, const ProfileMessage& b) { return a.line < b.line; };
+    std::stable_sort(parser.result.warnings.begin(), parser.result.warnings.end(), byLine);
+    std::stable_sort(errors.begin(), errors.end(), byLine);
     return std::move(parser.result);
 }
 

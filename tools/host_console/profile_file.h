@@ -51,7 +51,7 @@ struct FanSettings {
 };
 
 struct ProfileMessage {
-    int line = 0;
+    int line = 0;  // 0: the file as a whole
     std::string message;
 };
 using ProfileError = ProfileMessage;

@@ -31,7 +31,7 @@ void printRecord(const EngineApi& api, std::FILE* out) {
         std::fprintf(out, "\n");
     }
 
-    std::fprintf(out, "Telemetry frame %.3f ms, engine cycle %.3f ms\n", api.getGameTimeFrame(),
+    std::fprintf(out, "Reader interval %.3f ms (getGameTimeFrame), engine cycle %.3f ms\n", api.getGameTimeFrame(),
                  api.getMotionDataTimeFrame());
     std::fprintf(out, "Profile %s, AIR %.1f %%, GROUND %.1f %%, soft start %.1f %%\n",
                  api.getactiveProfil() == 0 ? "AIR" : "GROUND", api.getProfilAirTransitionStatus(),

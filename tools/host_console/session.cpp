@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "host_console/port_check.h"
 #include "platform/terminal.h"
 
 namespace tarvelin::console {
@@ -22,6 +23,14 @@ constexpr std::size_t rigMessageBytes = 4096;
 // waited for until the count holds still this long, or at most the limit.
 constexpr auto settleQuiet = milliseconds(150);
 constexpr auto settleLimit = std::chrono::seconds(3);
+
+// While no game is found and the library keeps saying that it cannot bind a port, the game
+// ports are looked at this often to name the one another program holds.
+constexpr auto heldPortCheckPause = std::chrono::seconds(2);
+constexpr std::size_t libraryLinesInView = 4;
+constexpr std::size_t libraryLinesInSummary = 8;
+// The library's line when a port it listens on for a game is taken.
+constexpr const char* bindFailedLine = "bind socket failed";
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -98,6 +107,62 @@ private:
     Clock::time_point nextAttempt_{};
 };
 
+// Names the game port that another program holds, when the library's lines say that it could
+// not bind one while no game is found.
+class HeldPortWatch {
+public:
+    void poll(LibraryLog& log, LiveStatus& status) {
+        if (status.gameId >= 0) {
+            status.gameProblem.clear();
+            return;
+        }
+        if (Clock::now() < nextCheck_) return;
+        nextCheck_ = Clock::now() + heldPortCheckPause;
+        // The engine tries the ports on every search, so a port still held brings new failures
+        // each time; without them the port has been let go.
+        const auto failures = log.linesBeginningWith(bindFailedLine);
+        const bool failing = failures != failuresSeen_;
+        failuresSeen_ = failures;
+        held_ = failing ? heldGamePorts() : std::vector<GamePort>{};
+        status.gameProblem = held_.empty() ? std::string() : heldPortMessage(held_.front());
+    }
+    const std::vector<GamePort>& held() const { return held_; }
+
+private:
+    std::uint64_t failuresSeen_ = 0;
+    Clock::time_point nextCheck_{};
+    std::vector<GamePort> held_;
+};
+
+// Shows the library's newest lines in the view; in line output, each line the first time.
+void takeLibraryLines(const SessionOptions& options, LiveStatus& status) {
+    if (options.library == nullptr) return;
+    auto& log = options.library->log();
+    log.settle();
+    status.libraryLines = log.newest(libraryLinesInView);
+    if (options.panel) return;
+    for (const auto& entry : log.takeNewEntries()) {
+        std::fprintf(options.out, "%6.1f s  library: %s\n", entry.firstSeconds, entry.text.c_str());
+    }
+}
+
+// Identifies the controller on the fixed port; on failure, says why from what the library
+// printed meanwhile.
+bool connectFixedPort(const EngineApi& api, const SessionOptions& options, std::string& error) {
+    LibraryLog* log = options.library != nullptr ? &options.library->log() : nullptr;
+    const auto chipBefore = log != nullptr ? log->linesBeginningWith("fail vid") : 0;
+    const auto wrongBefore = log != nullptr ? log->linesBeginningWith(".. wrong id") : 0;
+    if (api.resumeInterface() == 1) return true;
+    LinkAttempt attempt;
+    if (log != nullptr) {
+        options.library->sync();
+        attempt.notOnKnownChip = log->linesBeginningWith("fail vid") - chipBefore;
+        attempt.wrongAnswer = log->linesBeginningWith(".. wrong id") - wrongBefore;
+    }
+    error = noControllerMessage(options.port, attempt);
+    return false;
+}
+
 std::optional<RigCounts> settledRigCounts(RigPeer& rig) {
     auto counts = rig.counts();
     const auto deadline = Clock::now() + settleLimit;
@@ -122,7 +187,11 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
         const std::wstring port(options.fan->port.begin(), options.fan->port.end());
         const std::wstring mode(options.fan->mode.begin(), options.fan->mode.end());
         if (!api.initWindSerial(port.c_str(), options.fan->baud, mode.c_str(), options.fan->intervalMs)) {
-            error = "the fan's port " + options.fan->port + " does not exist";
+            error = serialPortProblem(options.fan->port, "the fan's port");
+            if (error.empty()) {
+                error = "the fan's port " + options.fan->port + " cannot be set to " + std::to_string(options.fan->baud) +
+                        " baud " + options.fan->mode + ": check baud and mode in the profile's [fan] section";
+            }
             return false;
         }
     }
@@ -140,10 +209,7 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     if (!scan) {
         std::fprintf(options.out, "connecting to the rig controller on %s ...\n", options.port.c_str());
         std::fflush(options.out);
-        if (api.resumeInterface() != 1) {
-            error = "no rig controller answered on " + options.port;
-            return false;
-        }
+        if (!connectFixedPort(api, options, error)) return false;
         std::fprintf(options.out, "\nrig controller connected on %s\n", options.port.c_str());
     } else {
         std::fprintf(options.out, "searching every COM port for the rig controller\n");
@@ -154,6 +220,8 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     status.totalSeconds = options.seconds;
     status.axisRanges = options.axisRanges;
     status.port = options.port;
+    status.logFile = options.logFile;
+    HeldPortWatch heldPorts;
 
     poller.start();
     api.setMotionsystemready(1);
@@ -179,12 +247,18 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
 
         if (Clock::now() >= nextReport) {
             sampleStatus(api, status);
-            // The rig's count first: every frame it has is then among the cycles counted.
+            // The rig's count first: every frame it has is then among the frames counted.
             if (options.rig != nullptr) status.rig = options.rig->counts();
             status.framesSent = poller.pollNow();
             if (const auto record = poller.latest()) takeCues(*record, status);
+            const auto telemetry = poller.telemetry();
+            status.telemetryPerSecond = telemetry.framesPerSecond;
+            status.telemetryStillSeconds = telemetry.stillSeconds;
             result.gameFound = result.gameFound || status.gameId >= 0;
+            status.gameFoundBefore = result.gameFound;
             result.linkConnected = result.linkConnected || status.linkConnected;
+            if (options.library != nullptr) heldPorts.poll(options.library->log(), status);
+            takeLibraryLines(options, status);
             if (!scan) reconnector.poll(status.linkConnected);
             if (options.panel) {
                 drawPanel(options.out, status, firstPanel);
@@ -217,10 +291,17 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     bridge.stop();
 
     status.elapsedSeconds = secondsSince(start);
-    status.framesSent = poller.cycles();
+    status.framesSent = poller.framesSent();
     status.rig = result.rig;
     result.gameFound = result.gameFound || status.gameId >= 0;
     result.linkConnected = result.linkConnected || status.linkConnected;
+    if (!result.gameFound) result.heldGamePorts = heldPorts.held();
+    if (options.library != nullptr) {
+        options.library->sync();
+        takeLibraryLines(options, status);
+        result.libraryLines = options.library->log().newest(LibraryLog::mostEntries);
+        result.libraryLineCount = options.library->log().lines();
+    }
     if (options.panel) {
         drawPanel(options.out, status, firstPanel);
         std::fputs("\x1b[?25h", options.out);
@@ -238,7 +319,12 @@ void printSummary(std::FILE* out, const SessionOptions& options, const SessionRe
                  result.gameFound ? (result.last.gameId >= 0 ? result.last.gameName.c_str() : "found, then lost")
                                   : "none found");
     std::fprintf(out, "  rig link         %s\n", result.linkConnected ? ("connected on " + options.port).c_str() : "never connected");
-    std::fprintf(out, "  frames sent      %llu\n", static_cast<unsigned long long>(cycles.cycles));
+    std::fprintf(out, "  frames sent      %llu", static_cast<unsigned long long>(cycles.framesSent));
+    if (cycles.cycles > cycles.framesSent) {
+        std::fprintf(out, " (of %llu engine cycles; the others came while the link was down)",
+                     static_cast<unsigned long long>(cycles.cycles));
+    }
+    std::fputc('\n', out);
     if (result.rig) {
         std::fprintf(out, "  frames received  %llu with a good check field, %llu bad\n",
                      static_cast<unsigned long long>(result.rig->goodFrames),
@@ -251,6 +337,20 @@ void printSummary(std::FILE* out, const SessionOptions& options, const SessionRe
     if (!options.record.empty()) {
         std::fprintf(out, "  recorded         %llu cycles to %s%s\n", static_cast<unsigned long long>(cycles.rowsWritten),
                      options.record.string().c_str(), cycles.writeFailed ? " (WRITING FAILED)" : "");
+    }
+    if (options.library != nullptr) {
+        const auto& lines = result.libraryLines;
+        std::fprintf(out, "  library output   %llu lines, %zu different%s\n",
+                     static_cast<unsigned long long>(result.libraryLineCount), lines.size(),
+                     options.logFile.empty() ? "" : (", all in " + options.logFile).c_str());
+        const auto shown = std::min(lines.size(), libraryLinesInSummary);
+        for (auto entry = lines.end() - static_cast<std::ptrdiff_t>(shown); entry != lines.end(); ++entry) {
+            std::fprintf(out, "    %8.1f s  %s", entry->firstSeconds, entry->text.c_str());
+            if (entry->count > 1) std::fprintf(out, "  (x%llu, last at %.1f s)", static_cast<unsigned long long>(entry->count), entry->lastSeconds);
+            std::fputc('\n', out);
+        }
+        if (lines.size() > shown) std::fprintf(out, "    ... and %zu more%s\n", lines.size() - shown,
+                                                 options.logFile.empty() ? " (keep them all with --log FILE)" : "");
     }
     if (cycles.possibleLosses > 0) {
         std::fprintf(out, "  warning          %llu polls found the snapshot buffers full: cycles may be missing\n",

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "host_console/engine_api.h"
+#include "host_console/game_ports.h"
+#include "host_console/library_capture.h"
 #include "host_console/live_view.h"
 #include "host_console/profile_file.h"
 #include "host_console/rig_peer.h"
@@ -29,6 +31,8 @@ struct SessionOptions {
     std::array<AxisRange, 6> axisRanges{};
     RigPeer* rig = nullptr;               // the far end, when it can be asked for its counts
     std::FILE* out = stdout;
+    LibraryCapture* library = nullptr;    // the library's own lines, when they are captured
+    std::string logFile;                  // where they are kept (--log), for the view to name
 };
 
 struct SessionResult {
@@ -38,11 +42,14 @@ struct SessionResult {
     CycleStatistics cycles;
     std::optional<RigCounts> rig;
     double seconds = 0.0;
+    std::vector<GamePort> heldGamePorts;  // game ports another program held while none was found
+    std::vector<LogEntry> libraryLines;   // every distinct line the library printed, oldest first
+    std::uint64_t libraryLineCount = 0;
 };
 
-// Runs the session. Returns false, with `error` set and everything it started stopped again,
-// when it cannot begin: the CSV file cannot be created, the fan port does not exist, or no rig
-// controller answers on the standard port.
+// Runs the session. Returns false, with `error` set (what happened and what to do) and
+// everything it started stopped again, when it cannot begin: the CSV file cannot be created,
+// the fan port cannot be opened, or no rig controller answers on the standard port.
 bool runSession(const EngineApi& api, const SessionOptions& options, SessionResult& result, std::string& error);
 
 // The summary after a session, several lines.

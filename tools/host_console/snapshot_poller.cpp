@@ -8,6 +8,17 @@
 
 namespace tarvelin::console {
 
+namespace {
+
+// The engine's stale test compares channels 0..22; its cycle lasts 2 ms.
+constexpr std::size_t staleTestChannels = 23;
+// Channels 1..41 come from the game; 42, the belt sum, is the engine's own and moves every cycle.
+constexpr std::size_t gameChannelsEnd = 42;
+constexpr double nominalCycleSeconds = 0.002;
+constexpr auto rateWindow = std::chrono::seconds(1);
+
+}  // namespace
+
 SnapshotPoller::SnapshotPoller(const EngineApi& api) : api_(api) {}
 
 SnapshotPoller::~SnapshotPoller() { stop(); }
@@ -63,15 +74,20 @@ void SnapshotPoller::run() {
 
 std::uint64_t SnapshotPoller::pollNow() {
     if (running_.load()) poll();
-    return cycles_.load();
+    return framesSent_.load();
 }
 
 void SnapshotPoller::poll() {
     std::lock_guard lock(mutex_);
     int calculationCount = 0;
     int telemetryCount = 0;
+    // The link is asked on both sides of the take: a cycle counts as sent when the link was up
+    // at either, so that no frame the rig has received is ever missing from the count.
+    const bool linkedBefore = api_.isConnected() == 1;
     CalculationSnapshot* calculations = api_.GetCalculationSnapshots(&calculationCount);
     AccelerationSnapshot* telemetry = api_.GetAccelerationSnapshots(&telemetryCount);
+    const bool linked = linkedBefore || api_.isConnected() == 1;
+    watch(telemetry, telemetryCount);
     const bool full = calculationCount >= engineBufferRecords || telemetryCount >= engineBufferRecords;
     if (calculations != nullptr && calculationCount > 0) latest_ = calculations[calculationCount - 1];
     if (csv_ != nullptr) {
@@ -80,7 +96,10 @@ void SnapshotPoller::poll() {
     }
     api_.FreeCalculationSnapshots(calculations);
     api_.FreeAccelerationSnapshots(telemetry);
-    if (calculationCount > 0) cycles_.fetch_add(static_cast<std::uint64_t>(calculationCount));
+    if (calculationCount > 0) {
+        cycles_.fetch_add(static_cast<std::uint64_t>(calculationCount));
+        if (linked) framesSent_.fetch_add(static_cast<std::uint64_t>(calculationCount));
+    }
 
     // The period is sampled only while the engine cycles: before the first cycle it says
     // nothing, and a sample per poll is an even spread over the session.
@@ -88,6 +107,7 @@ void SnapshotPoller::poll() {
     if (csv_ != nullptr && !writePairs()) statistics_.writeFailed = true;
 
     statistics_.cycles = cycles_.load();
+    statistics_.framesSent = framesSent_.load();
     statistics_.rowsWritten = nextRow_;
     if (full) ++statistics_.possibleLosses;
     if (calculationCount > 0 && std::isfinite(period) && period >= 0.0) {
@@ -96,6 +116,39 @@ void SnapshotPoller::poll() {
         ++statistics_.periodSamples;
         statistics_.worstPeriodMs = std::max(statistics_.worstPeriodMs, period);
     }
+}
+
+void SnapshotPoller::watch(const AccelerationSnapshot* records, int count) {
+    const auto now = std::chrono::steady_clock::now();
+    std::uint64_t changed = 0;
+    for (int i = 0; records != nullptr && i < count; ++i) {
+        const auto& channels = records[i].channels;
+        if (previousTelemetry_) {
+            const auto& before = previousTelemetry_->channels;
+            const bool still = std::equal(channels, channels + staleTestChannels, before);
+            stillRecords_ = still ? stillRecords_ + 1 : 0;
+            if (!still || !std::equal(channels + staleTestChannels, channels + gameChannelsEnd, before + staleTestChannels)) {
+                ++changed;
+            }
+        }
+        previousTelemetry_ = records[i];
+    }
+    changes_.emplace_back(now, changed);
+    while (!changes_.empty() && now - changes_.front().first > rateWindow) changes_.pop_front();
+}
+
+TelemetryWatch SnapshotPoller::telemetry() const {
+    std::lock_guard lock(mutex_);
+    TelemetryWatch result;
+    result.stillSeconds = static_cast<double>(stillRecords_) * nominalCycleSeconds;
+    if (changes_.size() >= 2) {
+        std::uint64_t changed = 0;
+        // The first poll's changes happened before the window began.
+        for (auto poll = std::next(changes_.begin()); poll != changes_.end(); ++poll) changed += poll->second;
+        const double seconds = std::chrono::duration<double>(changes_.back().first - changes_.front().first).count();
+        if (seconds > 0.0) result.framesPerSecond = static_cast<double>(changed) / seconds;
+    }
+    return result;
 }
 
 // The two kinds of record are taken by separate calls, so a cycle may have been recorded

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "host_console/engine_api.h"
 
@@ -24,12 +25,23 @@ namespace tarvelin::console {
 
 struct CycleStatistics {
     std::uint64_t cycles = 0;           // calculation records taken
+    std::uint64_t framesSent = 0;       // of those, the cycles while the rig link was up
     std::uint64_t rowsWritten = 0;      // CSV rows (cycles with both records)
     std::uint64_t possibleLosses = 0;   // takes that came back full
     std::uint64_t periodSamples = 0;
     double medianPeriodMs = 0.0;
     double worstPeriodMs = 0.0;
     bool writeFailed = false;
+};
+
+// What the telemetry records say about the game's stream.
+struct TelemetryWatch {
+    // How long the channels the engine's stale test looks at (0..22) have not moved; the
+    // engine freezes the cues after half a second of that.
+    double stillSeconds = 0.0;
+    // Telemetry frames per second, counted as the records in which any channel changed over
+    // the last second: the game's own rate, whatever the reader's timing says.
+    double framesPerSecond = 0.0;
 };
 
 class SnapshotPoller {
@@ -51,12 +63,18 @@ public:
     // Takes the last records, writes them, closes the file and ends the thread.
     void stop();
 
-    // Takes what the engine has gathered now and returns the cycle count, so that a count read
-    // elsewhere just before (the rig's) never runs ahead of it. Any thread, while started.
+    // Takes what the engine has gathered now and returns the count of frames sent, so that a
+    // count read elsewhere just before (the rig's) never runs ahead of it. Any thread, while
+    // started.
     std::uint64_t pollNow();
 
     // Any thread.
     std::uint64_t cycles() const { return cycles_.load(); }
+    // The cycles whose frame went out on the rig link: those while isConnected() said so. The
+    // engine hands a frame to the link every cycle, but one handed over while the link is down
+    // goes nowhere.
+    std::uint64_t framesSent() const { return framesSent_.load(); }
+    TelemetryWatch telemetry() const;
     // The newest calculation record taken, if any. Any thread.
     std::optional<CalculationSnapshot> latest() const;
     CycleStatistics statistics() const;
@@ -64,6 +82,7 @@ public:
 private:
     void run();
     void poll();
+    void watch(const AccelerationSnapshot* records, int count);
     bool writePairs();  // false when the file refused the rows
 
     const EngineApi& api_;
@@ -83,7 +102,14 @@ private:
     std::array<std::uint32_t, periodBins> periodHistogram_{};
     CycleStatistics statistics_;
 
+    // The telemetry watch: the last record, the run of still ones, and the changes counted in
+    // each poll of the last second.
+    std::optional<AccelerationSnapshot> previousTelemetry_;
+    std::uint64_t stillRecords_ = 0;
+    std::deque<std::pair<std::chrono::steady_clock::time_point, std::uint64_t>> changes_;
+
     std::atomic<std::uint64_t> cycles_{0};
+    std::atomic<std::uint64_t> framesSent_{0};
     std::atomic<bool> running_{false};
     std::thread thread_;
 };

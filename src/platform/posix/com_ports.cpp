@@ -23,13 +23,6 @@ bool isCharacterDevice(const std::filesystem::path& path) {
     return ::stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
 }
 
-std::filesystem::path defaultDevice(unsigned number) {
-    if (number >= 1 && number <= 32) return "/dev/ttyS" + std::to_string(number - 1);
-    if (number >= 33 && number <= 64) return "/dev/ttyUSB" + std::to_string(number - 33);
-    if (number >= 65 && number <= 96) return "/dev/ttyACM" + std::to_string(number - 65);
-    return {};
-}
-
 std::optional<std::string> readFirstLine(const std::filesystem::path& file) {
     std::ifstream in(file);
     std::string line;
@@ -52,6 +45,13 @@ std::optional<std::uint16_t> readHexId(const std::filesystem::path& file) {
 }
 
 }  // namespace
+
+std::filesystem::path defaultDevice(unsigned number) {
+    if (number >= 1 && number <= 32) return "/dev/ttyS" + std::to_string(number - 1);
+    if (number >= 33 && number <= 64) return "/dev/ttyUSB" + std::to_string(number - 33);
+    if (number >= 65 && number <= 96) return "/dev/ttyACM" + std::to_string(number - 65);
+    return {};
+}
 
 std::filesystem::path comLinkFolder() {
     const auto data = roamingAppDataFolder();

@@ -25,6 +25,9 @@ std::filesystem::path comLinkFolder();
 // The number of a "COMn" name (letters in any case, then decimal digits only).
 std::optional<unsigned> parseComName(std::string_view name);
 
+// The device file of COM `number` by Wine's numbering alone; empty beyond COM96.
+std::filesystem::path defaultDevice(unsigned number);
+
 // The device file of COM `number`: its link, else the default device; empty when neither.
 std::filesystem::path comDevicePath(unsigned number);
 
