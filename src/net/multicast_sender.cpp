@@ -105,8 +105,7 @@ void runMulticastSender(std::unique_ptr<MulticastContext> context) {
         log.logInfo(L"Starting Timer");
         link.multicastTimer.restart();
         state.interfaceEnabled.store(true);
-        state.udpLinkUp.store(true);
-
+    
         MulticastPass pass(*context, link.udpAutoRepeatCount);
         for (;;) {
             if (state.interfaceEnabled.load() && serial::liveTransport(state) != serial::Transport::serial) {

@@ -48,6 +48,7 @@ void udpThreadStarting() {
     state.udpThreads.fetch_add(1);
     state.udpStopped.store(false);
     state.udpRunning.store(true);
+    state.udpLinkUp.store(true);
 }
 
 void udpThreadEnded(std::atomic<bool>& active) {

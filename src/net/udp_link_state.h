@@ -49,7 +49,8 @@ private:
 
 UdpLinkState& udpLinkState();
 
-// A UDP thread is about to start: the threads are to run, and the stop waits for this one too.
+// A UDP thread is about to start: the threads are to run, the link is up, and a stop waits for
+// this one too.
 void udpThreadStarting();
 // A UDP thread has ended (or failed to start): the UDP threads are to end, a stop may return,
 // and once none is left the link is no longer up. `active` is the thread's own flag.
