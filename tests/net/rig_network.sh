@@ -44,7 +44,8 @@ emulator=$1
 work=$2
 shift 2
 
-mkdir -p /run/netns
+made_run_netns=0
+[ -d /run/netns ] || { mkdir -p /run/netns && made_run_netns=1; }
 mount -t tmpfs tarvelin-netns /run/netns 2>/dev/null || skip "cannot mount a private /run/netns"
 host=tarvelin-host-$$
 board=tarvelin-board-$$
@@ -53,6 +54,9 @@ cleanup() {
   [ -n "$emulator_pid" ] && kill "$emulator_pid" 2>/dev/null && wait "$emulator_pid" 2>/dev/null
   ip netns del "$host" 2>/dev/null || true
   ip netns del "$board" 2>/dev/null || true
+  # The folder was made on the machine's own /run; leave it as it was.
+  if [ "$made_run_netns" = 1 ]; then umount /run/netns 2>/dev/null && rmdir /run/netns 2>/dev/null; fi
+  true
 }
 trap cleanup EXIT INT TERM
 
