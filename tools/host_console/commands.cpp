@@ -98,7 +98,14 @@ bool udpPortFree(std::uint16_t port) {
     return free;
 }
 
-std::unique_ptr<RigPeer> startRigPeer(const CommandLine& line, std::string& error) {
+std::unique_ptr<RigPeer> startRigPeer(const CommandLine& line, const ProfileFile& profile, std::string& error) {
+    if (profile.udp) {
+        if (!line.rigPort.empty()) {
+            error = "--rig-port names a serial board, but the profile's link runs over UDP (transport = udp)";
+            return nullptr;
+        }
+        return startBuiltInNetworkRig(*profile.udp, error);
+    }
     if (line.rigPort.empty()) return startBuiltInRig(error);
     std::optional<std::uint16_t> control = line.rigControl;
     if (!control) {
@@ -155,19 +162,19 @@ std::vector<std::string> roadProblems(const SessionResult& result) {
 }
 
 int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
-    // The built-in emulator sets up the library's data folder, before anything else runs.
+    // The profile first: it tells which board the demo needs. The built-in emulator then sets up
+    // the library's data folder, before the library is loaded.
+    const auto profileFile = line.profile.empty() ? platform::executableFolder() / exampleProfileName : line.profile;
+    ProfileFile profile;
+    if (loadProfile(profileFile, profile, err) != 0) return 1;
     std::string error;
-    const auto rig = startRigPeer(line, error);
+    const auto rig = startRigPeer(line, profile, error);
     if (!rig) {
         std::fprintf(err, "tarvelin_console: %s\n", error.c_str());
         return 1;
     }
     EngineApi api;
     if (!loadEngine(line, api, err)) return 1;
-
-    const auto profileFile = line.profile.empty() ? platform::executableFolder() / exampleProfileName : line.profile;
-    ProfileFile profile;
-    if (loadProfile(profileFile, profile, err) != 0) return 1;
     if (!installProfile(api, profileFile, profile, err)) return 1;
 
     const auto& game = emulator::beamNgEncoder;
@@ -188,6 +195,7 @@ int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     options.seconds = line.seconds.value_or(20.0);
     options.record = line.record;
     options.port = rig->port();
+    options.udp = profile.udp;
     // The emulated board sits on a virtual port, which has no USB chip to check.
     options.usbChipCheck = false;
     options.rig = rig.get();
@@ -220,11 +228,15 @@ int runCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     ProfileFile profile;
     if (loadProfile(line.profile, profile, err) != 0) return 1;
     const std::string port = line.port.empty() ? profile.port : line.port;
-    if (port.empty()) {
+    if (profile.udp && !line.port.empty()) {
+        std::fprintf(err, "tarvelin_console: --port names a serial port, but the profile's link runs over UDP (transport = udp)\n");
+        return 1;
+    }
+    if (port.empty() && !profile.udp) {
         std::fprintf(err, "tarvelin_console: no rig port: give --port COMn or auto, or set port in [link]\n");
         return 1;
     }
-    if (port != "auto") {
+    if (port != "auto" && !profile.udp) {
         if (const auto problem = serialPortProblem(port); !problem.empty()) {
             std::fprintf(err, "tarvelin_console: the rig port %s\n", problem.c_str());
             return 1;
@@ -241,6 +253,7 @@ int runCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     options.seconds = line.seconds;
     options.record = line.record;
     options.port = port;
+    options.udp = profile.udp;
     options.usbChipCheck = profile.usbChipCheck.value_or(true);
     options.fan = profile.fan;
     platform::catchStopRequests();

@@ -121,7 +121,8 @@ std::string renderPanel(const LiveStatus& status) {
     appendf(out, "  game      %-26s telemetry frame %.1f ms   cycle %.3f ms\n", gameText(status).c_str(),
             status.telemetryFrameMs, status.cycleMs);
     appendf(out, "  profile   %-31s soft start %3.0f %%\n", profileText(status).c_str(), status.softStartPercent);
-    const std::string link = status.port + (status.linkConnected ? " connected" : " not connected");
+    const std::string link = status.overUdp ? "UDP " + status.port + (status.linkConnected ? " up" : " down")
+                                            : status.port + (status.linkConnected ? " connected" : " not connected");
     appendf(out, "  rig link  %-26s sent %-8llu %s\n", link.c_str(), static_cast<unsigned long long>(status.framesSent),
             rigText(status).c_str());
     out += '\n';
@@ -142,9 +143,9 @@ std::string renderLine(const LiveStatus& status) {
     for (std::size_t axis = 0; axis < status.axes.size(); ++axis) {
         appendf(out, " %s %+.3f", shortAxisLabels[axis], status.axes[axis]);
     }
-    appendf(out, "  belt %.0f  wind %.0f %%  soft start %.0f %%  %s  link %s  sent %llu", status.belt, status.wind,
+    appendf(out, "  belt %.0f  wind %.0f %%  soft start %.0f %%  %s  link %s%s  sent %llu", status.belt, status.wind,
             status.softStartPercent, status.activeProfile == 0 ? "AIR" : "GROUND",
-            status.linkConnected ? "up" : "down", static_cast<unsigned long long>(status.framesSent));
+            status.overUdp ? "UDP " : "", status.linkConnected ? "up" : "down", static_cast<unsigned long long>(status.framesSent));
     if (status.rig) {
         appendf(out, "  rig %llu good %llu bad", static_cast<unsigned long long>(status.rig->goodFrames),
                 static_cast<unsigned long long>(status.rig->badFrames));
