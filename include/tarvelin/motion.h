@@ -251,8 +251,8 @@ TARVELIN_API const double* GetPositionSnapshot(void);
  * thread, returns 1 at once. */
 TARVELIN_API int startMMFtoSerial_Thread(void);
 
-/* Ends the bridge loop (and the UDP threads) and returns once the loop has ended: within about
- * one loop pass, at once when no loop runs. */
+/* Ends the bridge loop and the UDP threads and returns once they have ended: within about one
+ * loop pass (at most about 100 ms for the UDP threads), at once when none runs. */
 TARVELIN_API void stopMMFtoSerial_Thread(void);
 
 /* Queues `length` bytes for the rig controller. 1 queued; -1 refused (no loop or UDP thread
@@ -274,8 +274,8 @@ TARVELIN_API int readMessagemmf(uint8_t* buffer);
 /* 1 when readMessagemmf has a frame to give, else 0. */
 TARVELIN_API int newMessagemmf(void);
 
-/* 1 while the controller is connected (identified on serial, or a UDP thread has started) and
- * the loop or a UDP thread runs, else 0. */
+/* 1 while the controller is connected (identified on serial, or a UDP thread runs) and the
+ * loop or a UDP thread runs, else 0. */
 TARVELIN_API int isConnected(void);
 
 /* 1 while the interface is enabled (not paused), else 0. */

@@ -285,6 +285,7 @@ TEST_F(UdpLinkTest, ListenerRoundTripThroughTheExportsOnLoopback) {
     UdpPeer controller;
     const Bytes reply = rig_emulator::shortFrame(0x01, 0x01, 0x00, false);
     state.serialPeerActive.store(true);
+    std::this_thread::sleep_for(50ms);  // a pass that began before stands aside from the next
     ASSERT_GT(controller.sendTo(port, joined({reply, reply, Bytes{0xF8, 0xF8, 0x01}})), 0);
     std::this_thread::sleep_for(250ms);
     EXPECT_TRUE(state.udpReceiveQueue.empty());
