@@ -10,36 +10,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "fill_check_fields.h"
 #include "serial/crc16.h"
 #include "serial/frame_parser.h"
 
 using namespace tarvelin::serial;
-
-namespace {
-
-// Rewrites the check field of every frame the stream appears to hold, walking it as the parser
-// would if every check were good.
-void fillCheckFields(std::vector<std::uint8_t>& stream) {
-    std::size_t position = 0;
-    while (position + 8 <= stream.size()) {
-        const std::uint8_t lead = stream[position];
-        std::size_t length = 0;
-        if (stream[position + 1] == lead) {
-            if (lead == 0xF9) length = 8;
-            if (lead == 0xF8) length = 38;
-            if (lead == 0xFB) length = 78;
-            if (lead == 0xFA || lead == 0xFE) length = loadLe16(&stream[position + 2]) + 6u;
-        }
-        if (length == 0 || position + length > stream.size()) {
-            ++position;
-            continue;
-        }
-        storeCrc(crc16Arc({&stream[position], length - 2}), &stream[position + length - 2]);
-        position += length;
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;

@@ -257,8 +257,8 @@ TARVELIN_API const double* GetPositionSnapshot(void);
  * thread, returns 1 at once. */
 TARVELIN_API int startMMFtoSerial_Thread(void);
 
-/* Ends the bridge loop (and the UDP threads) and returns once the loop has ended: within about
- * one loop pass, at once when no loop runs. */
+/* Ends the bridge loop and the UDP threads and returns once they have ended: within about one
+ * loop pass (at most about 100 ms for the UDP threads), at once when none runs. */
 TARVELIN_API void stopMMFtoSerial_Thread(void);
 
 /* Queues `length` bytes for the rig controller. 1 queued; -1 refused (no loop or UDP thread
@@ -280,8 +280,8 @@ TARVELIN_API int readMessagemmf(uint8_t* buffer);
 /* 1 when readMessagemmf has a frame to give, else 0. */
 TARVELIN_API int newMessagemmf(void);
 
-/* 1 while the controller is connected (identified on serial, or a UDP thread has started) and
- * the loop or a UDP thread runs, else 0. */
+/* 1 while the controller is connected (identified on serial, or a UDP thread runs) and the
+ * loop or a UDP thread runs, else 0. */
 TARVELIN_API int isConnected(void);
 
 /* 1 while the interface is enabled (not paused), else 0. */
@@ -316,6 +316,45 @@ TARVELIN_API int setUsbChipCheck(int on);
 
 /* Duration of the bridge loop's last pass in milliseconds (nominally 2.0). */
 TARVELIN_API double getOutputTimeFrame(void);
+
+/* ---------------------------------------------------------------------------------------
+ * Rig controller link over the network
+ *
+ * A rig controller on the local network takes its messages as UDP datagrams sent to a
+ * multicast group (default 232.11.12.14, port 51324) from the machine's preferred wired
+ * Ethernet adapter, and answers with datagrams to the listening port (default 53241). The link
+ * uses whichever side the controller answers on: while it answers on the serial line, the UDP
+ * threads stand aside; while it answers over UDP (a good frame at least every 8 s), the bridge
+ * loop idles, sendMessagemmf queues for UDP and readMessagemmf reads the controller's datagrams.
+ * While neither has answered, messages go out both ways. 8 s of silence discards the messages
+ * waiting for the controller.
+ *
+ * Both threads end with stopMMFtoSerial_Thread, which returns once they have. Each reports
+ * what it does to the error log ("[INFO] [" and "[ERROR] [" lines in errorlog.txt of the
+ * folder "tarvelin" in the roaming application data; on Linux $XDG_DATA_HOME or ~/.local/share).
+ * All four functions may be called from any thread at any time.
+ * ------------------------------------------------------------------------------------- */
+
+/* Sets the port the listening thread opens when it next starts (default 53241); a thread that
+ * already runs keeps its port. Logs the port. */
+TARVELIN_API void setUDPport(uint16_t port);
+
+/* Starts the listening thread and returns at once. It accepts the frames of one controller at a
+ * time: the first sender of a good frame, until it has been silent for 8 s. A port that cannot
+ * be opened is logged and the thread hears nothing. While a listening thread runs, another
+ * call only logs that it does. Raises std::system_error (C++ hosts) when no thread can be made. */
+TARVELIN_API void startUPDListenThread(void);
+
+/* Sets the multicast group the sender thread uses when it next starts: a dotted-quad address
+ * (four decimal numbers 0..255; a unicast address is taken too). Any other text, or null, sets
+ * the default 232.11.12.14. Logs which address is in use. */
+TARVELIN_API void setMulticastAddr(const char* address);
+
+/* Starts the multicast sender thread and returns at once. It chooses the adapter to send from
+ * (up, Ethernet, lowest metric) and ends, with the reason logged and the UDP threads asked to
+ * end too, when there is none or its socket cannot be had. While a sender thread runs, another
+ * call only logs that it does. Raises std::system_error (C++ hosts) when no thread can be made. */
+TARVELIN_API void startUPDMulticastSenderThread(void);
 
 /* ---------------------------------------------------------------------------------------
  * Wind controller

@@ -55,6 +55,10 @@ long sendTo(SocketHandle socket, const void* data, std::size_t length, SocketAdd
 long receive(SocketHandle socket, void* buffer, std::size_t capacity);
 long send(SocketHandle socket, const void* data, std::size_t length);
 
+// IP_MULTICAST_IF: multicast from this socket leaves through the interface holding the local
+// address `interfaceIpv4` (host byte order), whatever the routing table says. True on success.
+bool setMulticastInterface(SocketHandle socket, std::uint32_t interfaceIpv4);
+
 // The server side of TCP, for tests and tools that play a game's telemetry server. The engine
 // only connects, so these live in tarvelin_platform_loader and not in the library.
 //
@@ -66,5 +70,8 @@ bool setReuseAddress(SocketHandle socket);
 bool listenSocket(SocketHandle socket, int backlog);
 // accept: the new connection's socket, or invalidSocket.
 SocketHandle acceptConnection(SocketHandle listener);
+// IP_ADD_MEMBERSHIP: the socket receives the datagrams sent to `group` that arrive on the
+// interface holding `interfaceIpv4` (0: the one the routing table names). True on success.
+bool joinMulticastGroup(SocketHandle socket, std::uint32_t group, std::uint32_t interfaceIpv4);
 
 }  // namespace tarvelin::platform

@@ -9,6 +9,7 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/clock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/module_lifetime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/named_event.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/network_adapters.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/process_list.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/realtime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/shared_memory.cpp
@@ -20,6 +21,7 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/clock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/module_lifetime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/named_event.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/network_adapters.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/process_list.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/realtime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/shared_memory.cpp

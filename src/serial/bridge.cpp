@@ -156,7 +156,8 @@ void bridgeLoop() {
 
     for (;;) {
         if (!state.bridgeRunning.load()) break;
-        if (!state.interfaceEnabled.load() || state.udpPeerActive.load()) {
+        // While the controller answers over UDP, the serial line stands aside.
+        if (!state.interfaceEnabled.load() || liveTransport(state) == Transport::udp) {
             sleepFor(milliseconds(100));
             continue;
         }
@@ -251,12 +252,13 @@ int runBridge() {
 void stopBridge() {
     BridgeState& state = bridgeState();
     state.bridgeRunning.store(false);
-    const bool udpWasRunning = state.udpRunning.exchange(false);
-    if (state.bridgeStopped.load()) return;
+    state.udpRunning.store(false);
     const auto deadline = std::chrono::steady_clock::now() + stopWaitLimit;
-    while (!state.bridgeStopped.load() && !state.udpStopped.load()) {
-        // Nothing that could ever set either flag is running: waiting would never end.
-        if (!state.loopActive.load() && !udpWasRunning) return;
+    for (;;) {
+        const bool loopEnded = !state.loopActive.load();
+        // A UDP start that came meanwhile set the threads running again; they stay.
+        const bool udpEnded = state.udpThreads.load() == 0 || state.udpRunning.load();
+        if (loopEnded && udpEnded) return;
         if (std::chrono::steady_clock::now() > deadline) return;
         sleepFor(milliseconds(1));
     }
@@ -266,20 +268,20 @@ int sendMessage(std::span<const std::uint8_t> message) {
     BridgeState& state = bridgeState();
     if (!state.bridgeRunning.load() && !state.udpRunning.load()) return -1;
     if (message.empty()) return -1;
-    const bool serialPeer = state.serialPeerActive.load();
-    const bool udpPeer = state.udpPeerActive.load();
-    if (serialPeer) {
-        if (state.serialSendQueue.pushIfBelow(queueLimit, message)) return 1;
-        if (udpPeer && state.udpSendQueue.pushIfBelow(queueLimit, message)) return 1;
-        return -1;
+    switch (liveTransport(state)) {
+        case Transport::serial:
+            if (state.serialSendQueue.pushIfBelow(queueLimit, message)) return 1;
+            if (state.udpPeerActive.load() && state.udpSendQueue.pushIfBelow(queueLimit, message)) return 1;
+            return -1;
+        case Transport::udp:
+            return state.udpSendQueue.pushIfBelow(queueLimit, message) ? 1 : -1;
+        case Transport::neither:
+            // No side has answered yet: the message waits for whichever transport comes up.
+            state.serialSendQueue.pushIfBelow(queueLimit, message);
+            state.udpSendQueue.pushIfBelow(queueLimit, message);
+            return 1;
     }
-    if (!udpPeer) {
-        // No side has answered yet: the message waits for whichever transport comes up.
-        state.serialSendQueue.pushIfBelow(queueLimit, message);
-        state.udpSendQueue.pushIfBelow(queueLimit, message);
-        return 1;
-    }
-    return state.udpSendQueue.pushIfBelow(queueLimit, message) ? 1 : -1;
+    return -1;
 }
 
 int connectStandardPort() {

@@ -44,6 +44,17 @@ int parseNumber(const char* text) {
     return static_cast<int>(std::min<long long>(value, INT_MAX));
 }
 
+// The receive queue of the transport that carries the link, or null while neither has answered.
+tarvelin::serial::MessageQueue* liveReceiveQueue() {
+    auto& state = bridgeState();
+    switch (tarvelin::serial::liveTransport(state)) {
+        case tarvelin::serial::Transport::serial: return &state.serialReceiveQueue;
+        case tarvelin::serial::Transport::udp: return &state.udpReceiveQueue;
+        case tarvelin::serial::Transport::neither: return nullptr;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 extern "C" {
@@ -77,16 +88,8 @@ int autoMessagemmf(const uint8_t* data) {
 }
 
 int readMessagemmf(uint8_t* buffer) {
-    auto& state = bridgeState();
-    tarvelin::serial::MessageQueue* queue = nullptr;
-    if (state.serialPeerActive.load()) {
-        queue = &state.serialReceiveQueue;
-    } else if (state.udpPeerActive.load()) {
-        queue = &state.udpReceiveQueue;
-    } else {
-        return 0;
-    }
-    if (buffer == nullptr) return 0;
+    tarvelin::serial::MessageQueue* queue = liveReceiveQueue();
+    if (queue == nullptr || buffer == nullptr) return 0;
     Message frame;
     if (!queue->takeFront(frame)) return 0;
     const std::size_t length = lengthThroughTrailer(frame.data(), std::min(frame.size(), scanLimit));
@@ -95,10 +98,8 @@ int readMessagemmf(uint8_t* buffer) {
 }
 
 int newMessagemmf(void) {
-    auto& state = bridgeState();
-    if (state.serialPeerActive.load()) return state.serialReceiveQueue.empty() ? 0 : 1;
-    if (state.udpPeerActive.load()) return state.udpReceiveQueue.empty() ? 0 : 1;
-    return 0;
+    const tarvelin::serial::MessageQueue* queue = liveReceiveQueue();
+    return queue != nullptr && !queue->empty() ? 1 : 0;
 }
 
 int isConnected(void) {

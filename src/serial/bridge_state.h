@@ -20,7 +20,7 @@ struct BridgeState {
     std::atomic<bool> serialConnected{false};     // rig port open and identified
     std::atomic<bool> serialPeerActive{false};    // valid frames came over serial since connecting
     std::atomic<bool> udpPeerActive{false};       // valid frames came over UDP within the last 8 s
-    std::atomic<bool> udpLinkUp{false};           // a UDP thread has started (never cleared)
+    std::atomic<bool> udpLinkUp{false};           // a UDP thread runs (cleared when the last one ends)
     std::atomic<bool> bridgeRunning{false};       // the bridge loop is to keep running
     std::atomic<bool> bridgeStopped{false};       // the bridge loop has ended
     std::atomic<bool> udpRunning{false};          // the UDP threads are to keep running
@@ -44,7 +44,21 @@ struct BridgeState {
     std::atomic<bool> usbChipCheck{true};
     // A bridge loop runs on some host thread; a second start while it does returns at once.
     std::atomic<bool> loopActive{false};
+    // UDP threads started and not yet ended (the listener and the multicast sender), so that a
+    // stop can wait for every one of them.
+    std::atomic<int> udpThreads{0};
 };
+
+// Which side of the rig controller link carries the messages: the serial line once the
+// controller has answered there, else UDP once it has answered there, else neither yet (and
+// messages wait for both).
+enum class Transport { neither, serial, udp };
+
+inline Transport liveTransport(const BridgeState& state) {
+    if (state.serialPeerActive.load()) return Transport::serial;
+    if (state.udpPeerActive.load()) return Transport::udp;
+    return Transport::neither;
+}
 
 // The one instance, built when the library loads.
 BridgeState& bridgeState();

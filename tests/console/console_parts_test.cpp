@@ -115,6 +115,12 @@ TEST(LiveView, PanelAndLineCarryEveryValue) {
             EXPECT_NE(text.find(expected), std::string::npos) << expected << " missing in\n" << text;
         }
     }
+    // The link line names the transport that carries the frames.
+    EXPECT_NE(renderPanel(status).find("COM5 connected"), std::string::npos);
+    status.overUdp = true;
+    status.port = "232.11.12.14";
+    EXPECT_NE(renderPanel(status).find("rig link  UDP 232.11.12.14 up"), std::string::npos) << renderPanel(status);
+    EXPECT_NE(renderLine(status).find("link UDP up"), std::string::npos) << renderLine(status);
 }
 
 // The first reason that holds the cues is the one the view gives.

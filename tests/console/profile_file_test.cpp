@@ -83,6 +83,14 @@ TEST(ProfileFile, ReadsEverySection) {
     EXPECT_EQ(file.fan->baud, 115200);
     EXPECT_EQ(file.fan->mode, "8E2");
     EXPECT_EQ(file.fan->intervalMs, 50u);
+    EXPECT_FALSE(file.udp.has_value());
+
+    const auto network = parse("[link]\ntransport = UDP\ngroup = 239.1.2.3:51324\nlisten_port = 50000\n", errors);
+    ASSERT_TRUE(errors.empty()) << errors[0].line << ": " << errors[0].message;
+    ASSERT_TRUE(network.udp.has_value());
+    EXPECT_EQ(network.udp->group, "239.1.2.3");
+    EXPECT_EQ(network.udp->listenPort, 50000);
+    EXPECT_EQ(parse("[link]\ntransport = udp\n", errors).udp->group, "232.11.12.14") << "the engine's default group";
 }
 
 TEST(ProfileFile, ReportsEveryBadLineWithItsNumber) {
@@ -105,11 +113,16 @@ TEST(ProfileFile, ReportsEveryBadLineWithItsNumber) {
           "mode = 9X3\n"                // 16
           "[air]\n"
           "pitch = VALUE\n"
-          "PITCH = GAIN(VALUE;2)\n",    // 19: the same slot again
+          "PITCH = GAIN(VALUE;2)\n"     // 19: the same slot again
+          "[link]\n"
+          "transport = wifi\n"          // 21
+          "group = 10.0.0.1\n"          // 22: not a multicast group
+          "group = 232.1.1.1:5000\n"    // 23: the engine sends to 51324 only
+          "listen_port = 70000\n",      // 24
           errors);
-    const std::vector<int> expected = {1, 3, 4, 5, 6, 7, 9, 10, 11, 13, 14, 15, 16, 19};  // 15: [fan] without a port
+    const std::vector<int> expected = {1, 3, 4, 5, 6, 7, 9, 10, 11, 13, 14, 15, 16, 19, 21, 22, 23, 24};  // 15: [fan] without a port
     EXPECT_EQ(linesOf(errors), expected);
-    EXPECT_NE(errors.back().message.find("already set on line 18"), std::string::npos) << errors.back().message;
+    EXPECT_NE(errors[13].message.find("already set on line 18"), std::string::npos) << errors[13].message;
 }
 
 // Lines that parse but would not do what they say: the profile still loads, with a warning
@@ -124,10 +137,12 @@ TEST(ProfileFile, WarnsAboutSettingsWithoutEffect) {
                             "belt_mix roll = 1\n"       // 6: so does the belt mix
                             "[limits]\n"
                             "input roll_angle = -5 5\n" // 8: fixed by the engine
-                            "rig belt = 0 100\n",       // 9: not clamped in the frame
+                            "rig belt = 0 100\n"        // 9: not clamped in the frame
+                            "[link]\n"
+                            "listen_port = 50000\n",   // 11: the link is not over UDP
                             errors);
     EXPECT_TRUE(errors.empty());
-    const std::vector<int> expected = {2, 2, 3, 5, 6, 8, 9};
+    const std::vector<int> expected = {2, 2, 3, 5, 6, 8, 9, 11};
     EXPECT_EQ(linesOf(file.warnings), expected);
 }
 

@@ -79,6 +79,19 @@ if(NOT WIN32)
            "the road of the frame is whole")
   set_tests_properties(console_demo PROPERTIES RESOURCE_LOCK game_ports)
 
+  # The demo over the network link: the example profile with transport = udp, the engine and
+  # a built-in board on the network in a namespace of the test's own with a veth for multicast.
+  file(READ ${example_profile} example_text)
+  string(REPLACE "\nport = auto" "\ntransport = udp" udp_text "${example_text}")
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/udp.profile "${udp_text}")
+  tarvelin_console_test(console_demo_udp EXIT 0
+    WRAPPER sh ${PROJECT_SOURCE_DIR}/tests/net/rig_network.sh none ${CMAKE_CURRENT_BINARY_DIR}/console-demo-udp
+    ARGS demo --seconds 5 --profile ${CMAKE_CURRENT_BINARY_DIR}/udp.profile
+    EXPECT "rig link over UDP: frames to the group 232\\.11\\.12\\.14:51324" "game +BeamNG"
+           "rig link +connected over UDP to 232\\.11\\.12\\.14" "with a good check field, 0 bad"
+           "the road of the frame is whole")
+  set_tests_properties(console_demo_udp PROPERTIES RESOURCE_LOCK game_ports SKIP_REGULAR_EXPRESSION "SKIPPED: ")
+
   # The sessions in-process with boards this test can read: the CSV against the rig's frames,
   # the link coming back, run's orderly stop.
   add_executable(console_session_test ${CMAKE_CURRENT_LIST_DIR}/console_session_test.cpp)

@@ -108,7 +108,14 @@ std::array<AxisRange, 6> axisRanges(const ProfileFile& profile) {
     return ranges;
 }
 
-std::unique_ptr<RigPeer> startRigPeer(const CommandLine& line, std::string& error) {
+std::unique_ptr<RigPeer> startRigPeer(const CommandLine& line, const ProfileFile& profile, std::string& error) {
+    if (profile.udp) {
+        if (!line.rigPort.empty()) {
+            error = "--rig-port names a serial board, but the profile's link runs over UDP (transport = udp)";
+            return nullptr;
+        }
+        return startBuiltInNetworkRig(*profile.udp, error);
+    }
     if (line.rigPort.empty()) return startBuiltInRig(error);
     std::optional<std::uint16_t> control = line.rigControl;
     if (!control) {
@@ -280,19 +287,19 @@ int demoCommand(const CommandLine& line, const ConsoleStreams& streams) {
         return 2;
     }
     if (!openLog(line, streams, "demo")) return 1;
-    // The built-in emulator sets up the library's data folder, before anything else runs.
+    // The profile first: it tells which board the demo needs. The built-in emulator then sets up
+    // the library's data folder, before the library is loaded.
+    const auto profileFile = line.profile.empty() ? platform::executableFolder() / exampleProfileName : line.profile;
+    ProfileFile profile;
+    if (loadProfile(profileFile, profile, err) != 0) return 1;
     std::string error;
-    const auto rig = startRigPeer(line, error);
+    const auto rig = startRigPeer(line, profile, error);
     if (!rig) {
         std::fprintf(err, "tarvelin_console: %s\n", error.c_str());
         return 1;
     }
     EngineApi api;
     if (!loadEngine(line, api, err)) return 1;
-
-    const auto profileFile = line.profile.empty() ? platform::executableFolder() / exampleProfileName : line.profile;
-    ProfileFile profile;
-    if (loadProfile(profileFile, profile, err) != 0) return 1;
     if (!installProfile(api, profileFile, profile, err)) return 1;
 
     if (game->transport == emulator::Transport::datagrams && udpPortHeld(game->port)) {
@@ -314,6 +321,7 @@ int demoCommand(const CommandLine& line, const ConsoleStreams& streams) {
     options.seconds = line.seconds.value_or(20.0);
     options.record = line.record;
     options.port = rig->port();
+    options.udp = profile.udp;
     // The emulated board sits on a virtual port, which has no USB chip to check.
     options.usbChipCheck = false;
     options.rig = rig.get();
@@ -349,13 +357,18 @@ int runCommand(const CommandLine& line, const ConsoleStreams& streams) {
     ProfileFile profile;
     if (loadProfile(line.profile, profile, err) != 0) return 1;
     std::string port = line.port.empty() ? profile.port : line.port;
-    if (port.empty()) {
+    if (profile.udp && !line.port.empty()) {
+        std::fprintf(err, "tarvelin_console: --port names a serial port, but the profile's link runs over UDP "
+                          "(transport = udp): remove --port, or set transport = serial in [link]\n");
+        return 1;
+    }
+    if (port.empty() && !profile.udp) {
         std::fprintf(err, "tarvelin_console: no rig port: give --port COMn or auto, or set port in [link]\n");
         return 1;
     }
     DevicePort device;
     std::string error;
-    if (port.front() == '/') {
+    if (!profile.udp && port.front() == '/') {
         const std::string file = port;
         if (!device.resolve(port, error)) {
             std::fprintf(err, "tarvelin_console: %s\n", error.c_str());
@@ -363,7 +376,7 @@ int runCommand(const CommandLine& line, const ConsoleStreams& streams) {
         }
         std::fprintf(out, "the rig's device %s is %s for this run\n", file.c_str(), port.c_str());
     }
-    if (port != "auto") {
+    if (port != "auto" && !profile.udp) {
         if (const auto problem = serialPortProblem(port, "the rig port"); !problem.empty()) {
             std::fprintf(err, "tarvelin_console: %s\n", problem.c_str());
             return 1;
@@ -387,6 +400,7 @@ int runCommand(const CommandLine& line, const ConsoleStreams& streams) {
     options.seconds = line.seconds;
     options.record = line.record;
     options.port = port;
+    options.udp = profile.udp;
     options.usbChipCheck = profile.usbChipCheck.value_or(true);
     options.fan = profile.fan;
     options.logFile = line.log.string();

@@ -40,6 +40,8 @@ bool EngineApi::load(const std::filesystem::path& library, std::string& error) {
         TARVELIN_RESOLVE(setStandartPort),         TARVELIN_RESOLVE(setUsbChipCheck),
         TARVELIN_RESOLVE(getOutputTimeFrame),      TARVELIN_RESOLVE(newMessagemmf),
         TARVELIN_RESOLVE(readMessagemmf),          TARVELIN_RESOLVE(initWindSerial),
+        TARVELIN_RESOLVE(setUDPport),              TARVELIN_RESOLVE(startUPDListenThread),
+        TARVELIN_RESOLVE(setMulticastAddr),        TARVELIN_RESOLVE(startUPDMulticastSenderThread),
     };
 #undef TARVELIN_RESOLVE
     for (const bool found : all) {

@@ -68,6 +68,12 @@ public:
     decltype(&::readMessagemmf) readMessagemmf = nullptr;
     decltype(&::initWindSerial) initWindSerial = nullptr;
 
+    // The rig controller link over the network.
+    decltype(&::setUDPport) setUDPport = nullptr;
+    decltype(&::startUPDListenThread) startUPDListenThread = nullptr;
+    decltype(&::setMulticastAddr) setMulticastAddr = nullptr;
+    decltype(&::startUPDMulticastSenderThread) startUPDMulticastSenderThread = nullptr;
+
 private:
     template <typename Function>
     bool resolve(Function& function, const char* name, std::string& error);

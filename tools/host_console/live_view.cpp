@@ -46,6 +46,7 @@ std::string gameText(const LiveStatus& status) {
 }
 
 std::string linkText(const LiveStatus& status) {
+    if (status.overUdp) return "UDP " + status.port + (status.linkConnected ? " up" : " down, not sending");
     if (status.linkConnected) return status.port + " connected";
     return status.port == "auto" ? "searching COM ports" : status.port + " down, not sending";
 }
@@ -216,9 +217,10 @@ std::string renderLine(const LiveStatus& status) {
     for (std::size_t axis = 0; axis < status.axes.size(); ++axis) {
         appendf(out, " %s %+.3f", shortAxisLabels[axis], status.axes[axis]);
     }
-    appendf(out, "  belt %.0f  wind %.0f %%  soft start %.0f %%  %s  link %s  sent %llu", status.belt, status.wind,
+    appendf(out, "  belt %.0f  wind %.0f %%  soft start %.0f %%  %s  link %s%s  sent %llu", status.belt, status.wind,
             status.softStartPercent, status.activeProfile == 0 ? "AIR" : "GROUND",
-            status.linkConnected ? "up" : "down (not sending)", static_cast<unsigned long long>(status.framesSent));
+            status.overUdp ? "UDP " : "", status.linkConnected ? "up" : "down (not sending)",
+            static_cast<unsigned long long>(status.framesSent));
     if (status.rig) {
         appendf(out, "  rig %llu good %llu bad", static_cast<unsigned long long>(status.rig->goodFrames),
                 static_cast<unsigned long long>(status.rig->badFrames));

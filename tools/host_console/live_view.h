@@ -46,7 +46,8 @@ struct LiveStatus {
     int activeProfile = 0;
     double airPercent = 0.0;
     double groundPercent = 0.0;
-    std::string port;          // "COM5", "auto"
+    std::string port;          // "COM5", "auto", or the multicast group over UDP
+    bool overUdp = false;      // the link runs over the network
     bool linkConnected = false;
     std::uint64_t framesSent = 0;
     std::optional<RigCounts> rig;  // only when the far end can be asked (the demo's emulator)

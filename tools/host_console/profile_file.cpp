@@ -149,6 +149,13 @@ public:
                         ", so the engine would hold the rig still: add an [air] section with a filter string per axis "
                         "(docs/profile-format.md; profiles/example.profile is one to start from)");
         }
+        if (result.udp) {
+            result.udp = pendingUdp_;
+            if (!result.port.empty()) warn(transportLine_, "transport = udp: the rig port " + result.port + " is not used");
+        } else if (seen_.count("group") != 0 || seen_.count("listen_port") != 0) {
+            warn(seen_.count("group") != 0 ? seen_["group"] : seen_["listen_port"],
+                 "group and listen_port take effect only with transport = udp");
+        }
         for (const auto& filter : result.filters) {
             if (filter.profile == profileGround && filter.slot >= firstAirOnlySlot) {
                 warn(filter.line, std::string("[ground] ") + slotName(filter.slot) +
@@ -311,9 +318,47 @@ private:
             const auto on = onOff(value);
             if (!on) return error("usb_chip_check is on or off");
             if (firstSetting("usb_chip_check")) result.usbChipCheck = on;
+        } else if (name == "transport") {
+            const std::string transport = lower(value);
+            if (transport != "serial" && transport != "udp") return error("transport is serial or udp");
+            if (!firstSetting("transport")) return;
+            transportLine_ = line_;
+            if (transport == "udp") result.udp.emplace();
+        } else if (name == "group") {
+            // ADDRESS or ADDRESS:51324; the engine sends to no other port.
+            std::string_view address = value;
+            if (const auto colon = value.find(':'); colon != std::string_view::npos) {
+                if (value.substr(colon + 1) != "51324") return error("the engine sends to the group's port 51324 only");
+                address = value.substr(0, colon);
+            }
+            if (!isMulticastGroup(address)) return error("group is a multicast address 224.0.0.0 .. 239.255.255.255");
+            if (firstSetting("group")) udpSettings().group = std::string(address);
+        } else if (name == "listen_port") {
+            const auto port = wholeNumber(value);
+            if (!port || *port < 1 || *port > 65535) return error("listen_port is a UDP port 1..65535");
+            if (firstSetting("listen_port")) udpSettings().listenPort = *port;
         } else {
             error("unknown link setting '" + std::string(key) + "'");
         }
+    }
+
+    // The network settings, kept aside until the file says which transport it wants.
+    UdpLinkSettings& udpSettings() { return pendingUdp_; }
+
+    // A dotted quad of decimal numbers in the multicast range.
+    static bool isMulticastGroup(std::string_view text) {
+        int parts = 0;
+        int first = -1;
+        std::size_t begin = 0;
+        for (;;) {
+            const auto end = text.find('.', begin);
+            const auto part = wholeNumber(text.substr(begin, end == std::string_view::npos ? end : end - begin));
+            if (!part || *part < 0 || *part > 255 || text[begin] == '+' || text[begin] == '-') return false;
+            if (++parts == 1) first = *part;
+            if (end == std::string_view::npos) break;
+            begin = end + 1;
+        }
+        return parts == 4 && first >= 224 && first <= 239;
     }
 
     void fanLine(std::string_view key, std::string_view value) {
@@ -349,6 +394,8 @@ private:
 
     std::vector<ProfileError>& errors_;
     std::map<std::string, int> seen_;
+    UdpLinkSettings pendingUdp_;
+    int transportLine_ = 0;
     Section section_ = Section::none;
     int line_ = 0;
     int fanSection_ = 0;  // the line of the first [fan] header

@@ -50,6 +50,13 @@ struct FanSettings {
     int line = 0;  // of the port setting
 };
 
+// The rig link over the network: the multicast group the engine sends to (its port is always
+// 51324) and the port it hears the controller's answers on.
+struct UdpLinkSettings {
+    std::string group = "232.11.12.14";
+    int listenPort = 53241;
+};
+
 struct ProfileMessage {
     int line = 0;  // 0: the file as a whole
     std::string message;
@@ -68,6 +75,7 @@ struct ProfileFile {
     std::optional<bool> precisePacing;
     std::string port;  // "COMn", "auto", or empty for no choice
     std::optional<bool> usbChipCheck;
+    std::optional<UdpLinkSettings> udp;  // set: the link runs over the network (transport = udp)
     std::optional<FanSettings> fan;
     // Settings that parse but will not do what they seem to (a slot the engine never reads in
     // that profile, an axis whose limits hold it at zero); they do not stop the profile.

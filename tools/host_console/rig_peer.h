@@ -10,6 +10,7 @@
 #include <string>
 
 #include "host_console/live_view.h"
+#include "host_console/profile_file.h"
 
 namespace tarvelin::console {
 
@@ -29,6 +30,12 @@ public:
 // export and before any other thread starts. Null with `error` set where the system has no
 // pseudo-terminals or one cannot be made.
 std::unique_ptr<RigPeer> startBuiltInRig(std::string& error);
+
+// A board on the network inside this process: it joins the link's multicast group on the
+// interface the routing table names for it, counts the frames the engine sends there and
+// answers to `listenPort`, so that UDP carries the link. Null with `error` set where the system
+// has no built-in emulator or the group cannot be joined.
+std::unique_ptr<RigPeer> startBuiltInNetworkRig(const UdpLinkSettings& udp, std::string& error);
 
 // The board `board` of a rig controller emulator program listening on 127.0.0.1:controlPort,
 // behind the COM port `port`. Null with `error` set when the emulator cannot be reached or

@@ -11,4 +11,9 @@ std::unique_ptr<RigPeer> startBuiltInRig(std::string& error) {
     return nullptr;
 }
 
+std::unique_ptr<RigPeer> startBuiltInNetworkRig(const UdpLinkSettings&, std::string& error) {
+    error = "this system has no built-in rig controller emulator; the demo over UDP runs on Linux";
+    return nullptr;
+}
+
 }  // namespace tarvelin::console

@@ -1,4 +1,5 @@
-// The built-in rig controller emulator: a board of tools/rig_emulator on a pseudo-terminal.
+// The built-in rig controller emulator: a board of tools/rig_emulator on a pseudo-terminal, or
+// on the network.
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -8,7 +9,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include <arpa/inet.h>
+
 #include "host_console/rig_peer.h"
+#include "network_board.h"
 #include "rig_device.h"
 #include "wire.h"
 
@@ -54,7 +58,52 @@ private:
     std::string port_;
 };
 
+// How often the network board tells the engine it is there: well within the 8 s after which the
+// link gives up on a silent controller.
+constexpr auto statusInterval = std::chrono::milliseconds(100);
+constexpr std::uint16_t groupPort = 51324;
+
+class BuiltInNetworkRig : public RigPeer {
+public:
+    explicit BuiltInNetworkRig(std::string group) : port_("UDP " + std::move(group)) {}
+
+    bool open(const UdpLinkSettings& udp, std::string& error) {
+        in_addr group{};
+        if (::inet_pton(AF_INET, udp.group.c_str(), &group) != 1) {
+            error = "not a multicast group: " + udp.group;
+            return false;
+        }
+        rig_emulator::NetworkSetup setup;
+        setup.group = ntohl(group.s_addr);
+        setup.port = groupPort;
+        setup.answerPort = static_cast<std::uint16_t>(udp.listenPort);
+        if (!board_.open(setup, error)) {
+            error = "the rig controller emulator " + error;
+            return false;
+        }
+        board_.setStatus(rig_emulator::shortFrame(0x01, 0x01, 0x00, true), statusInterval);
+        return true;
+    }
+
+    const std::string& port() const override { return port_; }
+
+    std::optional<RigCounts> counts() override {
+        const auto counts = board_.counts();
+        return RigCounts{counts.goodFrames, counts.badFrames};
+    }
+
+private:
+    std::string port_;
+    rig_emulator::NetworkBoard board_;
+};
+
 }  // namespace
+
+std::unique_ptr<RigPeer> startBuiltInNetworkRig(const UdpLinkSettings& udp, std::string& error) {
+    auto rig = std::make_unique<BuiltInNetworkRig>(udp.group);
+    if (!rig->open(udp, error)) return nullptr;
+    return rig;
+}
 
 std::unique_ptr<RigPeer> startBuiltInRig(std::string& error) {
     std::error_code failure;

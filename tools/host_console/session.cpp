@@ -18,6 +18,7 @@ constexpr auto panelRefresh = milliseconds(200);
 constexpr auto lineInterval = std::chrono::seconds(1);
 constexpr auto tick = milliseconds(20);
 constexpr std::size_t rigMessageBytes = 4096;
+constexpr auto udpStartCheck = milliseconds(300);
 
 // The rig's frames still on their way when the engine stops (the link's queue, the line) are
 // waited for until the count holds still this long, or at most the limit.
@@ -197,29 +198,45 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     }
 
     api.setUsbChipCheck(options.usbChipCheck ? 1 : 0);
-    const bool scan = options.port == "auto";
-    if (scan) {
+    const bool scan = options.port == "auto" && !options.udp;
+    std::optional<BridgeThread> bridge;
+    Reconnector reconnector(api);
+    if (options.udp) {
+        // Over the network the link's two threads run on their own; the bridge loop is not needed.
+        api.setMulticastAddr(options.udp->group.c_str());
+        api.setUDPport(static_cast<std::uint16_t>(options.udp->listenPort));
+        api.startUPDListenThread();
+        api.startUPDMulticastSenderThread();
+        std::fprintf(options.out, "rig link over UDP: frames to the group %s:51324, answers on port %d\n",
+                     options.udp->group.c_str(), options.udp->listenPort);
+        // The sender gives up at once when it finds no adapter to send from.
+        std::this_thread::sleep_for(udpStartCheck);
+        if (api.isConnected() != 1) {
+            api.stopMMFtoSerial_Thread();
+            error = "the rig link over UDP did not start: no wired Ethernet adapter is up, or its socket failed "
+                    "(errorlog.txt in the folder tarvelin of the user's application data says which)";
+            return false;
+        }
+    } else if (scan) {
         api.enableAutoconnect();
+        bridge.emplace(api);
+        std::fprintf(options.out, "searching every COM port for the rig controller\n");
     } else {
         api.disableAutoconnect();
         api.setStandartPort(options.port.c_str());
-    }
-    BridgeThread bridge(api);
-    Reconnector reconnector(api);
-    if (!scan) {
+        bridge.emplace(api);
         std::fprintf(options.out, "connecting to the rig controller on %s ...\n", options.port.c_str());
         std::fflush(options.out);
         if (!connectFixedPort(api, options, error)) return false;
         std::fprintf(options.out, "\nrig controller connected on %s\n", options.port.c_str());
-    } else {
-        std::fprintf(options.out, "searching every COM port for the rig controller\n");
     }
 
     LiveStatus status;
     status.title = options.title;
     status.totalSeconds = options.seconds;
     status.axisRanges = options.axisRanges;
-    status.port = options.port;
+    status.port = options.udp ? options.udp->group : options.port;
+    status.overUdp = options.udp.has_value();
     status.logFile = options.logFile;
     HeldPortWatch heldPorts;
 
@@ -259,7 +276,7 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
             result.linkConnected = result.linkConnected || status.linkConnected;
             if (options.library != nullptr) heldPorts.poll(options.library->log(), status);
             takeLibraryLines(options, status);
-            if (!scan) reconnector.poll(status.linkConnected);
+            if (!scan && !options.udp) reconnector.poll(status.linkConnected);
             if (options.panel) {
                 drawPanel(options.out, status, firstPanel);
                 firstPanel = false;
@@ -288,7 +305,11 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     status.gameId = gameIdWhileRunning;
     status.gameName = gameNameWhileRunning;
     if (const auto record = poller.latest()) takeCues(*record, status);
-    bridge.stop();
+    if (bridge) {
+        bridge->stop();
+    } else {
+        api.stopMMFtoSerial_Thread();
+    }
 
     status.elapsedSeconds = secondsSince(start);
     status.framesSent = poller.framesSent();
@@ -318,7 +339,8 @@ void printSummary(std::FILE* out, const SessionOptions& options, const SessionRe
     std::fprintf(out, "  game             %s\n",
                  result.gameFound ? (result.last.gameId >= 0 ? result.last.gameName.c_str() : "found, then lost")
                                   : "none found");
-    std::fprintf(out, "  rig link         %s\n", result.linkConnected ? ("connected on " + options.port).c_str() : "never connected");
+    const std::string where = options.udp ? "over UDP to " + options.udp->group : "on " + options.port;
+    std::fprintf(out, "  rig link         %s\n", result.linkConnected ? ("connected " + where).c_str() : "never connected");
     std::fprintf(out, "  frames sent      %llu", static_cast<unsigned long long>(cycles.framesSent));
     if (cycles.cycles > cycles.framesSent) {
         std::fprintf(out, " (of %llu engine cycles; the others came while the link was down)",

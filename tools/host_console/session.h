@@ -22,6 +22,7 @@ namespace tarvelin::console {
 struct SessionOptions {
     std::string title;
     std::string port;                     // "COMn" or "auto"
+    std::optional<UdpLinkSettings> udp;   // set: the link runs over the network instead
     bool usbChipCheck = true;
     std::optional<double> seconds;        // none: until a stop is requested
     std::filesystem::path record;         // CSV of every cycle; empty: none

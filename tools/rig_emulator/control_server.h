@@ -1,13 +1,17 @@
 #pragma once
-// Remote control of emulated boards over a loopback TCP connection, one text line per command
-// and one reply line per command ("ok ..." or "error ..."). Tests running in another process
-// (a Windows test program under Wine) drive the boards through it.
+// Remote control of emulated boards over a TCP connection (on loopback, or on the address of a
+// test's own network namespace), one text line per command and one reply line per command
+// ("ok ..." or "error ..."). Tests running in another process (a Windows test program under
+// Wine, a test in another namespace) drive the boards through it.
 //
 //   attach NAME            fresh board behind FOLDER/NAME        -> ok SLAVE-PATH
+//   net NAME IFADDR GROUP PORT ANSWERPORT
+//                          fresh board on the network (see NetworkBoard) -> ok
 //   detach NAME            the board vanishes                     -> ok
 //   reply NAME HEX|none [first]                                   -> ok
-//   send NAME HEX          bytes to the program                   -> ok
-//   counts NAME            -> ok GOOD BAD STRAY REQUESTS
+//   status NAME HEX|none MS  a network board's status frame, every MS once it hears a sender
+//   send NAME HEX          bytes to the program (a network board: one datagram) -> ok
+//   counts NAME            -> ok GOOD BAD STRAY REQUESTS UNCHECKED DATAGRAMS
 //   frames NAME / messages NAME  -> ok HEX HEX ...
 //   bytes NAME             -> ok HEX MS,MS,...   (each byte and when it came)
 //   last NAME              -> ok HEX NUMBER MS   (the newest good frame; "ok - 0 0" before one)
@@ -21,9 +25,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 
+#include "network_board.h"
 #include "rig_device.h"
 
 namespace rig_emulator {
@@ -35,8 +41,9 @@ public:
     ControlServer(const ControlServer&) = delete;
     ControlServer& operator=(const ControlServer&) = delete;
 
-    // Listens on 127.0.0.1 at `port` (0: any free port). The port, or 0 on failure.
-    std::uint16_t listen(std::uint16_t port);
+    // Listens on `address` (host byte order; 127.0.0.1 unless a test's own namespace needs
+    // another) at `port` (0: any free port). The port, or 0 on failure.
+    std::uint16_t listen(std::uint16_t port, std::uint32_t address = 0x7F000001u);
     // Serves clients one after another until "quit" or stop().
     void serve();
     // serve() on a thread of its own.
@@ -52,10 +59,14 @@ public:
 
 private:
     void serveClient(int client);
+    // The network board called `name`, or null.
+    NetworkBoard* networkBoard(const std::string& name);
+    std::string executeNetwork(const std::string& command, NetworkBoard& board, std::istringstream& words);
 
     std::filesystem::path folder_;
     std::mutex devicesMutex_;
     std::map<std::string, std::unique_ptr<RigDevice>> devices_;
+    std::map<std::string, std::unique_ptr<NetworkBoard>> networkBoards_;
     int listener_ = -1;
     std::atomic<bool> stop_{false};
     std::thread thread_;

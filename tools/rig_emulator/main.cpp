@@ -1,12 +1,16 @@
-// The rig controller emulator as a program: boards on pseudo-terminals, driven over a loopback
-// control connection (see control_server.h).
+// The rig controller emulator as a program: boards on pseudo-terminals and on the network,
+// driven over a control connection (see control_server.h).
 //
-//   rig_emulator --folder DIR [--port N] [--port-file FILE] [--attach NAME]...
+//   rig_emulator --folder DIR [--port N] [--port-file FILE] [--control-address ADDR]
+//                [--attach NAME]...
 //
+// The control connection listens on 127.0.0.1, or on ADDR (a test's own network namespace,
+// where the test runs in another).
 // Each --attach makes a board at once, behind the link DIR/NAME. The control port is printed
 // and, with --port-file, written to FILE once the server listens. The program ends on "quit",
 // SIGINT or SIGTERM.
 
+#include <arpa/inet.h>
 #include <time.h>
 
 #include <csignal>
@@ -29,6 +33,7 @@ int main(int argc, char** argv) {
     std::string folder;
     std::string portFile;
     unsigned long port = 0;
+    std::uint32_t controlAddress = INADDR_LOOPBACK;
     std::vector<std::string> boards;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
@@ -36,18 +41,26 @@ int main(int argc, char** argv) {
         else if (option == "--port") port = std::strtoul(argv[i + 1], nullptr, 10);
         else if (option == "--port-file") portFile = argv[i + 1];
         else if (option == "--attach") boards.emplace_back(argv[i + 1]);
+        else if (option == "--control-address") {
+            in_addr parsed{};
+            if (inet_pton(AF_INET, argv[i + 1], &parsed) != 1) {
+                std::fprintf(stderr, "not an IPv4 address: %s\n", argv[i + 1]);
+                return 2;
+            }
+            controlAddress = ntohl(parsed.s_addr);
+        }
         else {
             std::fprintf(stderr, "unknown option %s\n", option.c_str());
             return 2;
         }
     }
     if (folder.empty() || port > 65535) {
-        std::fprintf(stderr, "usage: %s --folder DIR [--port N] [--port-file FILE] [--attach NAME]...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s --folder DIR [--port N] [--port-file FILE] [--control-address ADDR] [--attach NAME]...\n", argv[0]);
         return 2;
     }
 
     rig_emulator::ControlServer server(folder);
-    const std::uint16_t listening = server.listen(static_cast<std::uint16_t>(port));
+    const std::uint16_t listening = server.listen(static_cast<std::uint16_t>(port), controlAddress);
     if (listening == 0) {
         std::perror("listen");
         return 1;

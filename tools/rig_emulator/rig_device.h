@@ -3,10 +3,10 @@
 // test opens the slave side as its serial port, through a stable link that always names the
 // current slave (so a board that vanished and came back is found at the same path).
 //
-// The board reads everything the program writes, cuts it into frames, checks every frame's
-// CRC (F9 and F8 frames may end in 0A 0D instead), counts good and bad frames, answers
-// identification requests with a configurable reply, and reassembles fragmented FA messages.
-// It can send any bytes the other way. All members are thread-safe.
+// The board reads everything the program writes and checks it as a serial board does (see
+// FrameRecorder: F9 and F8 frames may end in 0A 0D instead of their CRC), answering
+// identification requests with a configurable reply. It can send any bytes the other way. All
+// members are thread-safe.
 
 #include <atomic>
 #include <chrono>
@@ -17,16 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include "frame_recorder.h"
 #include "wire.h"
 
 namespace rig_emulator {
-
-struct Counts {
-    std::size_t goodFrames = 0;
-    std::size_t badFrames = 0;
-    std::size_t strayBytes = 0;  // bytes that could not start a frame
-    std::size_t identificationRequests = 0;
-};
 
 struct LineInfo {
     std::uint32_t baud = 0;
@@ -38,13 +32,6 @@ struct LineInfo {
 struct ReceivedByte {
     std::uint8_t value = 0;
     double milliseconds = 0.0;  // since the board was attached
-};
-
-struct ReceivedFrame {
-    Bytes bytes;                  // empty: no good frame yet
-    std::size_t number = 0;       // how many good frames had come with this one
-    double milliseconds = 0.0;    // when its last byte came, since the board was attached
-    std::chrono::steady_clock::time_point arrival{};  // the same moment on the steady clock
 };
 
 class RigDevice {
@@ -84,8 +71,6 @@ public:
 
 private:
     void run(int master);
-    void scan(std::chrono::steady_clock::time_point now);
-    void handleFrame(const Bytes& frame);
     void stopReader();
 
     std::filesystem::path link_;
@@ -95,24 +80,8 @@ private:
     std::string slavePath_;
     std::thread reader_;
     std::atomic<bool> stop_{false};
-    std::chrono::steady_clock::time_point attachedAt_;
-
-    Bytes reply_;
-    bool firstOfBurstOnly_ = false;
-    std::chrono::steady_clock::time_point lastAnswer_{};
-    Bytes pending_;
-    Counts counts_;
-    std::vector<Bytes> frames_;
-    std::vector<Bytes> messages_;
     std::vector<ReceivedByte> bytes_;
-    ReceivedFrame lastFrame_;
-    struct Assembly {
-        std::uint16_t id = 0;
-        std::uint16_t count = 0;
-        std::vector<Bytes> chunks;
-        std::vector<bool> have;
-    };
-    std::vector<Assembly> assemblies_;
+    FrameRecorder recorder_{FrameRecorder::Placeholder::shortFramesOnly};
 };
 
 }  // namespace rig_emulator

@@ -112,4 +112,10 @@ long send(SocketHandle socket, const void* data, std::size_t length) {
     return static_cast<long>(::send(fd(socket), data, length, MSG_NOSIGNAL));
 }
 
+bool setMulticastInterface(SocketHandle socket, std::uint32_t interfaceIpv4) {
+    in_addr address{};
+    address.s_addr = htonl(interfaceIpv4);
+    return ::setsockopt(fd(socket), IPPROTO_IP, IP_MULTICAST_IF, &address, sizeof address) == 0;
+}
+
 }  // namespace tarvelin::platform

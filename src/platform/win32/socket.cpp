@@ -102,4 +102,11 @@ long send(SocketHandle socket, const void* data, std::size_t length) {
     return ::send(native(socket), static_cast<const char*>(data), clampLength(length), 0);
 }
 
+bool setMulticastInterface(SocketHandle socket, std::uint32_t interfaceIpv4) {
+    in_addr address{};
+    address.s_addr = htonl(interfaceIpv4);
+    return ::setsockopt(native(socket), IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&address),
+                        sizeof address) == 0;
+}
+
 }  // namespace tarvelin::platform

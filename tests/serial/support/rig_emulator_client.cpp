@@ -13,11 +13,10 @@ RigEmulatorClient::~RigEmulatorClient() {
     }
 }
 
-bool RigEmulatorClient::connect(std::uint16_t port) {
+bool RigEmulatorClient::connect(std::uint16_t port, std::uint32_t host) {
     if (platform::socketStartup() != 0) return false;
     socket_ = platform::openTcpSocket();
-    return socket_ != platform::invalidSocket &&
-           platform::connectSocket(socket_, platform::SocketAddress{platform::loopbackIpv4, port});
+    return socket_ != platform::invalidSocket && platform::connectSocket(socket_, platform::SocketAddress{host, port});
 }
 
 std::string RigEmulatorClient::command(const std::string& line) {
@@ -53,6 +52,17 @@ std::string RigEmulatorClient::attach(const std::string& board) {
     return command("attach " + board);
 }
 
+void RigEmulatorClient::network(const std::string& board, const std::string& interfaceAddress, const std::string& group,
+                                std::uint16_t port, std::uint16_t answerPort) {
+    command("net " + board + " " + interfaceAddress + " " + group + " " + std::to_string(port) + " " +
+            std::to_string(answerPort));
+}
+
+void RigEmulatorClient::status(const std::string& board, const Bytes& frame, int intervalMs) {
+    command("status " + board + " " + (frame.empty() ? std::string("none") : toHex(frame)) + " " +
+            std::to_string(intervalMs));
+}
+
 void RigEmulatorClient::detach(const std::string& board) {
     command("detach " + board);
 }
@@ -72,7 +82,8 @@ void RigEmulatorClient::send(const std::string& board, const Bytes& bytes) {
 BoardCounts RigEmulatorClient::counts(const std::string& board) {
     std::istringstream words(command("counts " + board));
     BoardCounts counts;
-    words >> counts.goodFrames >> counts.badFrames >> counts.strayBytes >> counts.identificationRequests;
+    words >> counts.goodFrames >> counts.badFrames >> counts.strayBytes >> counts.identificationRequests >>
+        counts.uncheckedFrames >> counts.datagrams;
     return counts;
 }
 

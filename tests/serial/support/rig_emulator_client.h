@@ -1,6 +1,6 @@
 #pragma once
-// Drives the rig controller emulator over its loopback control connection, from a native test
-// or from a Windows test under Wine alike.
+// Drives the rig controller emulator over its control connection, from a native test or from a
+// Windows test under Wine alike.
 
 #include <cstdint>
 #include <string>
@@ -17,6 +17,8 @@ struct BoardCounts {
     std::size_t badFrames = 0;
     std::size_t strayBytes = 0;
     std::size_t identificationRequests = 0;
+    std::size_t uncheckedFrames = 0;  // good frames that ended in 0A 0D instead of their CRC
+    std::size_t datagrams = 0;        // datagrams a board on the network received
 };
 
 struct BoardFrame {
@@ -39,11 +41,19 @@ public:
     RigEmulatorClient(const RigEmulatorClient&) = delete;
     RigEmulatorClient& operator=(const RigEmulatorClient&) = delete;
 
-    bool connect(std::uint16_t port);
+    // Connects to the emulator's control port on `host` (host byte order).
+    bool connect(std::uint16_t port, std::uint32_t host = platform::loopbackIpv4);
     // One command line; the reply line without "ok " (fails the test on an error reply).
     std::string command(const std::string& line);
 
     std::string attach(const std::string& board);
+    // A board on the network: joins `group` on the interface holding `interfaceAddress` (dotted
+    // forms) at `port`, and answers to `answerPort` of whoever sends to it.
+    void network(const std::string& board, const std::string& interfaceAddress, const std::string& group,
+                 std::uint16_t port, std::uint16_t answerPort);
+    // The frame a board on the network sends every `intervalMs` once it has heard a sender
+    // (empty: none).
+    void status(const std::string& board, const Bytes& frame, int intervalMs);
     void detach(const std::string& board);
     void reply(const std::string& board, const Bytes& bytes, bool firstOfBurstOnly = false);
     void silence(const std::string& board);
