@@ -1,5 +1,6 @@
 #include "host_console/commands.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -7,6 +8,7 @@
 
 #include "beamng_encoder.h"
 #include "host_console/engine_api.h"
+#include "host_console/filter_explanation.h"
 #include "host_console/port_check.h"
 #include "host_console/profile_applier.h"
 #include "host_console/profile_file.h"
@@ -63,12 +65,24 @@ int loadProfile(const std::filesystem::path& file, ProfileFile& profile, std::FI
     return static_cast<int>(errors.size());
 }
 
-// Hands the profile to the engine; prints every filter string it rejects. True when none was.
+// Hands the profile to the engine; prints every filter string it rejects, with the reason at
+// its place as FILE:LINE:COLUMN, and the text it reads past in the ones it takes. True when
+// none was rejected.
 bool installProfile(const EngineApi& api, const std::filesystem::path& file, const ProfileFile& profile, std::FILE* err) {
+    for (const auto& filter : profile.filters) {
+        const auto explanation = explainFilter(api, filter.filter);
+        if (!explanation.accepted || explanation.message.empty()) continue;
+        std::fprintf(err, "%s:%d:%d: warning: %s: %s\n", file.string().c_str(), filter.line,
+                     filter.column + explanation.position, describeSlot(filter.profile, filter.slot).c_str(),
+                     explanation.message.c_str());
+    }
     const auto rejected = applyProfile(api, profile);
     for (const auto& filter : rejected) {
-        std::fprintf(err, "%s:%d: error: %s: the engine rejects the filter string '%s'\n", file.string().c_str(),
-                     filter.line, describeSlot(filter.profile, filter.slot).c_str(), filter.filter.c_str());
+        const auto explanation = explainFilter(api, filter.filter);
+        std::fprintf(err, "%s:%d:%d: error: %s: the engine rejects the filter string '%s': %s\n", file.string().c_str(),
+                     filter.line, filter.column + std::max(explanation.position, 0),
+                     describeSlot(filter.profile, filter.slot).c_str(), filter.filter.c_str(),
+                     explanation.message.c_str());
     }
     return rejected.empty();
 }

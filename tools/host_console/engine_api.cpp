@@ -40,6 +40,7 @@ bool EngineApi::load(const std::filesystem::path& library, std::string& error) {
         TARVELIN_RESOLVE(setStandartPort),         TARVELIN_RESOLVE(setUsbChipCheck),
         TARVELIN_RESOLVE(getOutputTimeFrame),      TARVELIN_RESOLVE(newMessagemmf),
         TARVELIN_RESOLVE(readMessagemmf),          TARVELIN_RESOLVE(initWindSerial),
+        TARVELIN_RESOLVE(explainFilterstring),
     };
 #undef TARVELIN_RESOLVE
     for (const bool found : all) {

@@ -6,7 +6,7 @@ std::vector<RejectedFilter> applyProfile(const EngineApi& api, const ProfileFile
     std::vector<RejectedFilter> rejected;
     for (const auto& filter : profile.filters) {
         if (api.setcheckFilterstring(filter.profile, filter.slot, filter.filter.c_str()) != 1) {
-            rejected.push_back({filter.line, filter.profile, filter.slot, filter.filter});
+            rejected.push_back({filter.line, filter.profile, filter.slot, filter.filter, filter.column});
         }
     }
     for (const auto& activity : profile.activity) api.setActiveAxis(activity.profile, activity.slot, activity.active);

@@ -15,6 +15,7 @@ struct RejectedFilter {
     int profile = profileAir;
     int slot = 0;
     std::string filter;
+    int column = 0;
 };
 
 // Installs every filter string of the file and sets the active slots, belt-mix weights, input

@@ -116,6 +116,7 @@ public:
 
     void line(std::string_view text, int number) {
         line_ = number;
+        lineStart_ = text.data();
         // A '#' starts a comment; the filter language has no use for the character.
         if (const auto hash = text.find('#'); hash != std::string_view::npos) text = text.substr(0, hash);
         text = trim(text);
@@ -227,7 +228,8 @@ private:
             result.activity.push_back({profile, slot, false, line_});
             return;
         }
-        result.filters.push_back({profile, slot, std::string(value), line_});
+        const int column = static_cast<int>(value.data() - lineStart_) + 1;
+        result.filters.push_back({profile, slot, std::string(value), line_, column});
         result.activity.push_back({profile, slot, true, line_});
     }
 
@@ -338,6 +340,7 @@ private:
     std::map<std::string, int> seen_;
     Section section_ = Section::none;
     int line_ = 0;
+    const char* lineStart_ = nullptr;
 };
 
 }  // namespace
