@@ -9,6 +9,7 @@
 #include "beamng_encoder.h"
 #include "host_console/engine_api.h"
 #include "host_console/filter_explanation.h"
+#include "host_console/page_session.h"
 #include "host_console/port_check.h"
 #include "host_console/profile_applier.h"
 #include "host_console/profile_file.h"
@@ -205,6 +206,8 @@ int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     // The emulated board sits on a virtual port, which has no USB chip to check.
     options.usbChipCheck = false;
     options.rig = rig.get();
+    const auto page = PageSession::start(line, api, "demo", profileFile, nullptr, out, err);
+    if (page) options.page = &page->hub();
 
     std::fprintf(out,
                  "demo: BeamNG telemetry emulator -> 127.0.0.1:%u -> engine (profile %s) -> rig link -> rig "
@@ -257,6 +260,8 @@ int runCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     options.port = port;
     options.usbChipCheck = profile.usbChipCheck.value_or(true);
     options.fan = profile.fan;
+    const auto page = PageSession::start(line, api, options.title, line.profile, nullptr, out, err);
+    if (page) options.page = &page->hub();
     platform::catchStopRequests();
     SessionResult result;
     std::string error;

@@ -155,8 +155,10 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     status.axisRanges = options.axisRanges;
     status.port = options.port;
 
+    if (options.page != nullptr) poller.setListener(options.page);
     poller.start();
     api.setMotionsystemready(1);
+    if (options.page != nullptr) options.page->setRigReady(true);
     api.startGamesource_Thread();
 
     const auto start = Clock::now();
@@ -186,6 +188,7 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
             result.gameFound = result.gameFound || status.gameId >= 0;
             result.linkConnected = result.linkConnected || status.linkConnected;
             if (!scan) reconnector.poll(status.linkConnected);
+            if (options.page != nullptr) options.page->takeLinkStatus(status);
             if (options.panel) {
                 drawPanel(options.out, status, firstPanel);
                 firstPanel = false;

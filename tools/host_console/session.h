@@ -11,6 +11,7 @@
 
 #include "host_console/engine_api.h"
 #include "host_console/live_view.h"
+#include "host_console/page_hub.h"
 #include "host_console/profile_file.h"
 #include "host_console/rig_peer.h"
 #include "host_console/snapshot_poller.h"
@@ -28,6 +29,7 @@ struct SessionOptions {
     std::optional<FanSettings> fan;
     std::array<AxisRange, 6> axisRanges{};
     RigPeer* rig = nullptr;               // the far end, when it can be asked for its counts
+    PageHub* page = nullptr;              // the tuning page's view of the session, if it has one
     std::FILE* out = stdout;
 };
 

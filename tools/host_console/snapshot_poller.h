@@ -32,6 +32,15 @@ struct CycleStatistics {
     bool writeFailed = false;
 };
 
+// Receives every cycle the poller takes, its two records paired, in order, on the poller's
+// thread: takeCycle for each, then pollDone once per poll (also when it brought none).
+class CycleListener {
+public:
+    virtual ~CycleListener() = default;
+    virtual void takeCycle(const CalculationSnapshot& cues, const AccelerationSnapshot& telemetry) = 0;
+    virtual void pollDone() = 0;
+};
+
 class SnapshotPoller {
 public:
     static constexpr auto pollInterval = std::chrono::milliseconds(20);
@@ -45,6 +54,9 @@ public:
     // Writes every cycle from start to stop to `file`, header first. False with `error` set
     // when the file cannot be created. Call before start.
     bool recordTo(const std::filesystem::path& file, std::string& error);
+
+    // Hands every cycle to `listener` as well. Call before start.
+    void setListener(CycleListener* listener) { listener_ = listener; }
 
     // Drops the records gathered before (an earlier session's), then polls until stop.
     void start();
@@ -65,12 +77,14 @@ private:
     void run();
     void poll();
     bool writePairs();  // false when the file refused the rows
+    bool pairing() const { return csv_ != nullptr || listener_ != nullptr; }
 
     const EngineApi& api_;
     // Serialises the polls of the thread and of pollNow, and guards everything below: the
     // records waiting for their pair, the file and the statistics.
     mutable std::mutex mutex_;
     std::FILE* csv_ = nullptr;
+    CycleListener* listener_ = nullptr;
     std::string rowText_;
     std::deque<CalculationSnapshot> calculations_;
     std::deque<AccelerationSnapshot> telemetry_;
