@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "beamng_encoder.h"
+#include "host_console/demo_latency_probe.h"
 #include "host_console/engine_api.h"
 #include "host_console/filter_explanation.h"
 #include "host_console/page_session.h"
@@ -206,7 +207,13 @@ int demoCommand(const CommandLine& line, std::FILE* out, std::FILE* err) {
     // The emulated board sits on a virtual port, which has no USB chip to check.
     options.usbChipCheck = false;
     options.rig = rig.get();
-    const auto page = PageSession::start(line, api, "demo", profileFile, nullptr, out, err);
+    // The console plays both ends of the road here, so it can time frames along it.
+    std::unique_ptr<DemoLatencyProbe> latency;
+    if (rig->seesArrivals()) {
+        latency = std::make_unique<DemoLatencyProbe>(telemetry.script(), *rig, options.axisRanges);
+        telemetry.onSent([probe = latency.get()](double time, auto sent) { probe->frameSent(time, sent); });
+    }
+    const auto page = PageSession::start(line, api, "demo", profileFile, latency.get(), out, err);
     if (page) options.page = &page->hub();
 
     std::fprintf(out,

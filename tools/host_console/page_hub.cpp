@@ -41,6 +41,10 @@ std::string beltMixName(int index) {
 bool validProfile(int profile) { return profile == profileAir || profile == profileGround; }
 bool validSlot(int slot) { return slot >= 0 && slot < rigSlots; }
 
+EditResult refused(std::string reason) { return {false, std::move(reason), {}}; }
+
+}  // namespace
+
 Figures figuresOf(std::vector<double> samples) {
     Figures figures;
     if (samples.empty()) return figures;
@@ -54,10 +58,6 @@ Figures figuresOf(std::vector<double> samples) {
     figures.samples = samples.size();
     return figures;
 }
-
-EditResult refused(std::string reason) { return {false, std::move(reason), {}}; }
-
-}  // namespace
 
 PageHub::PageHub(const EngineApi& api, std::string title, std::string profileName, std::string_view profileText,
                  LatencyProbe* latency)

@@ -40,6 +40,9 @@ struct Figures {
     std::size_t samples = 0;
 };
 
+// The median, 99th percentile and worst of `samples`.
+Figures figuresOf(std::vector<double> samples);
+
 struct Limit {
     double low = 0.0;
     double high = 0.0;

@@ -100,6 +100,7 @@ bool RigDevice::attach() {
         messages_.clear();
         bytes_.clear();
         lastFrame_ = {};
+        recentFrames_.clear();
         assemblies_.clear();
     }
     stop_.store(false);
@@ -172,6 +173,15 @@ ReceivedFrame RigDevice::lastFrame() const {
     return lastFrame_;
 }
 
+std::vector<ReceivedFrame> RigDevice::framesAfter(std::size_t number) const {
+    std::lock_guard lock(mutex_);
+    std::vector<ReceivedFrame> frames;
+    for (const auto& frame : recentFrames_) {
+        if (frame.number > number) frames.push_back(frame);
+    }
+    return frames;
+}
+
 LineInfo RigDevice::line() const {
     std::lock_guard lock(mutex_);
     LineInfo info;
@@ -196,6 +206,7 @@ void RigDevice::clear() {
     messages_.clear();
     bytes_.clear();
     lastFrame_ = {};
+    recentFrames_.clear();
 }
 
 void RigDevice::run(int master) {
@@ -242,6 +253,8 @@ void RigDevice::scan(std::chrono::steady_clock::time_point now) {
         lastFrame_.number = counts_.goodFrames;
         lastFrame_.arrival = now;
         lastFrame_.milliseconds = std::chrono::duration<double, std::milli>(now - attachedAt_).count();
+        if (recentFrames_.size() == recentFrameCount) recentFrames_.pop_front();
+        recentFrames_.push_back(lastFrame_);
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
         handleFrame(frame);
     }

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -77,6 +78,10 @@ public:
     std::vector<ReceivedByte> bytes() const;
     // The newest good frame, kept also once the records are full; cheap enough to poll.
     ReceivedFrame lastFrame() const;
+    // The good frames numbered above `number`, oldest first, of the last recentFrameCount with
+    // their arrival: enough for a poll every 20 ms to see every frame.
+    std::vector<ReceivedFrame> framesAfter(std::size_t number) const;
+    static constexpr std::size_t recentFrameCount = 1024;
     // The line settings the program gave its end of the terminal.
     LineInfo line() const;
     // Forgets counts, frames, messages and bytes.
@@ -106,6 +111,7 @@ private:
     std::vector<Bytes> messages_;
     std::vector<ReceivedByte> bytes_;
     ReceivedFrame lastFrame_;
+    std::deque<ReceivedFrame> recentFrames_;
     struct Assembly {
         std::uint16_t id = 0;
         std::uint16_t count = 0;
