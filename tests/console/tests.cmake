@@ -3,7 +3,8 @@
 # The console's own parts: profile files, command line, live view, CSV rows, the demo's verdict.
 tarvelin_add_test(console_parts_tests
   ${CMAKE_CURRENT_LIST_DIR}/profile_file_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/console_parts_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/console_parts_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/page_parts_test.cpp)
 target_link_libraries(console_parts_tests PRIVATE tarvelin_console_core)
 
 # tarvelin_console_test(NAME EXIT STATUS ARGS arg... [EXPECT regex...] [REJECT regex]

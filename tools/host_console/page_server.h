@@ -42,13 +42,4 @@ private:
     std::uint16_t port_ = 0;
 };
 
-// Whether a request may be served. `peer` is the address it came from, `host` its Host header,
-// `bindAddress` where the server listens. Requests from other machines are refused unless the
-// server was bound to an address other machines reach; every request must name the server by
-// an address or as localhost.
-bool requestAllowed(const std::string& peer, const std::string& host, const std::string& bindAddress);
-
-// Whether an address is on the loopback network (127.0.0.0/8, ::1, or those mapped into IPv6).
-bool isLoopbackAddress(const std::string& address);
-
 }  // namespace tarvelin::console
