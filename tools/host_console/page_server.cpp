@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -154,6 +155,7 @@ struct PageServer::Impl {
                 {"latencyMs", status.latencyMeasured ? figuresJson(status.latencyMs) : json(nullptr)},
                 {"latencyMeasured", status.latencyMeasured},
                 {"newestCycle", status.newestCycle},
+                {"pageRequests", requests.load(std::memory_order_relaxed)},
                 {"cyclesAtLimit", status.cyclesAtLimit},
                 {"atLimit", status.atLimit},
                 {"rigLimits", limits}};
@@ -248,6 +250,7 @@ struct PageServer::Impl {
 
     void routes() {
         server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+            requests.fetch_add(1, std::memory_order_relaxed);
             if (!requestAllowed(request.remote_addr, request.get_header_value("Host"), bindAddress)) {
                 refuse(response, 403, "the tuning page answers only requests to this machine's own address");
                 return httplib::Server::HandlerResponse::Handled;
@@ -338,6 +341,7 @@ struct PageServer::Impl {
     PageHub& hub;
     std::vector<std::string> channelNames;
     std::string bindAddress;
+    std::atomic<std::uint64_t> requests{0};  // all the server was asked, so that one can tell a page is open
     httplib::Server server;
     std::thread thread;
 };
