@@ -23,7 +23,7 @@
     x: [],                  // seconds since the session began
     cues: [],               // per slot
     channels: new Map(),    // name -> values
-    chosen: ['speed', 'lateral_accel_g', 'longitu_accel_g'],
+    chosen: ['lateral_accel_g', 'longitu_accel_g', 'vertica_accel_g'],
     plots: {},
     editProfile: 0,
     editSlot: 0,
