@@ -16,7 +16,6 @@ constexpr int inputLimitedSlots = 8; // the slots whose telemetry passes the inp
 constexpr std::ptrdiff_t staleChannels = 23;
 constexpr std::ptrdiff_t gameChannels = 42;
 constexpr auto frameRateWindow = std::chrono::seconds(1);
-constexpr std::size_t gameNameBytes = 21;
 
 const char* sectionOf(int profile) { return profile == profileAir ? "air" : "ground"; }
 
@@ -114,35 +113,26 @@ void PageHub::countLimits(const CalculationSnapshot& cues) {
 void PageHub::pollDone() {
     if (latency_ != nullptr) latency_->pollDone();
     // The exports first, outside the lock: the page's readers never wait for the engine.
-    PageStatus sample;
-    sample.gameId = api_.getGameID();
-    char name[64] = {};
-    api_.getGameName(name);
-    name[gameNameBytes] = '\0';
-    sample.gameName = name;
-    sample.engineFrameIntervalMs = api_.getGameTimeFrame();
-    sample.cyclePeriodMs = api_.getMotionDataTimeFrame();
-    sample.softStartPercent = api_.getTransitionStatus();
-    sample.activeProfile = api_.getactiveProfil();
-    sample.airPercent = api_.getProfilAirTransitionStatus();
-    sample.groundPercent = api_.getProfilGrdTransitionStatus();
+    LiveStatus sample;
+    sampleStatus(api_, sample);
     const auto now = Clock::now();
 
     std::lock_guard lock(mutex_);
     status_.gameId = sample.gameId;
     status_.gameName = sample.gameName;
     status_.gameSeen = status_.gameSeen || sample.gameId >= 0;
-    status_.engineFrameIntervalMs = sample.engineFrameIntervalMs;
+    status_.engineFrameIntervalMs = sample.telemetryFrameMs;
     status_.softStartPercent = sample.softStartPercent;
     status_.activeProfile = sample.activeProfile;
     status_.airPercent = sample.airPercent;
     status_.groundPercent = sample.groundPercent;
-    status_.cyclePeriodMs = sample.cyclePeriodMs;
+    status_.linkConnected = sample.linkConnected;
+    status_.cyclePeriodMs = sample.cycleMs;
     // The period is sampled only while the engine cycles; before its first cycle it says nothing.
     const bool cycled = cycles_ > cyclesAtLastPoll_;
     cyclesAtLastPoll_ = cycles_;
-    if (cycled && std::isfinite(sample.cyclePeriodMs) && sample.cyclePeriodMs > 0.0) {
-        periods_.push_back(sample.cyclePeriodMs);
+    if (cycled && std::isfinite(sample.cycleMs) && sample.cycleMs > 0.0) {
+        periods_.push_back(sample.cycleMs);
         if (periods_.size() > periodSamples) periods_.pop_front();
     }
     changes_.emplace_back(now, changesThisPoll_);
@@ -154,7 +144,6 @@ void PageHub::pollDone() {
 void PageHub::takeLinkStatus(const LiveStatus& live) {
     std::lock_guard lock(mutex_);
     status_.port = live.port;
-    status_.linkConnected = live.linkConnected;
     status_.rig = live.rig;
     status_.messagesFromRig = live.messagesFromRig;
 }
