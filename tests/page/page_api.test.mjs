@@ -185,7 +185,8 @@ test('the page is not served on any other address', async (t) => {
   // Sent from that address to the loopback one, a request is refused by the server itself.
   const answer = await new Promise((resolve, reject) => {
     const socket = net.connect({ host: '127.0.0.1', port: demo.port, localAddress: '192.0.2.1' }, () => {
-      socket.end(`GET /api/status HTTP/1.1\r\nHost: 127.0.0.1:${demo.port}\r\nConnection: close\r\n\r\n`);
+      // Written without closing this side: the server closes the connection once it answered.
+      socket.write(`GET /api/status HTTP/1.1\r\nHost: 127.0.0.1:${demo.port}\r\nConnection: close\r\n\r\n`);
     });
     let text = '';
     socket.on('data', (data) => { text += data; });
