@@ -22,9 +22,13 @@ export async function startDemo(seconds = 300) {
     url,
     port: Number(new URL(url).port),
     output: () => output,
+    // Stops the demo as Ctrl-C does; throws unless it ended cleanly, without a sanitizer's report.
     async stop() {
       child.kill('SIGINT');
-      return exited;
+      const { code, signal } = await exited;
+      if (code !== 0 || /Sanitizer/.test(output)) {
+        throw new Error(`the console ended with ${signal || `exit status ${code}`}:\n${output}`);
+      }
     },
   };
 }
