@@ -84,11 +84,12 @@ struct SlotSettings {
     bool active = true;
 };
 
+// Its members need no braces to start empty; with them, clang 14 fails on this type.
 struct ProfileSettings {
-    std::array<std::array<SlotSettings, rigSlots>, 2> slots{};
-    std::array<std::array<std::optional<double>, beltMixWeights>, 2> beltMix{};
-    std::array<std::optional<Limit>, rigSlots> inputLimits{};
-    std::array<std::optional<Limit>, rigSlots> rigLimits{};
+    std::array<std::array<SlotSettings, rigSlots>, 2> slots;
+    std::array<std::array<std::optional<double>, beltMixWeights>, 2> beltMix;
+    std::array<std::optional<Limit>, rigSlots> inputLimits;
+    std::array<std::optional<Limit>, rigSlots> rigLimits;
     std::vector<ProfileMessage> warnings;
 };
 
