@@ -5,20 +5,22 @@
 #
 # The demo plays BeamNG through it. Every cue leaves its chain in rig units: -1..1 of the
 # travel of each axis, the belt as 0..1000 for the tensioner, the wind in percent of full fan
-# speed. The format is described in docs/profile-format.md.
+# speed. The format is described in docs/profile-format.md; every filter, with its units and a
+# plot of what it does, and a tuning recipe for each axis, in docs/filters.md. The tuning page
+# that run and demo serve (http://127.0.0.1:8765/) shows every cue live while you change them.
 
 # Flying, and every game that does not tell the ground from the air (driving games among them).
 [air]
 # Sway and surge follow the lateral and longitudinal acceleration (m/s², gravity included),
-# smoothed over 20 ms and softly limited to the travel.
+# smoothed over 20 ms and softly limited to the travel (docs/filters.md: "Sway", "Surge").
 lateral            = LOGISTIC(EMALP(GAIN(VALUE;0.12);10);1;1)
 longitudinal       = LOGISTIC(EMALP(GAIN(VALUE;0.10);10);1;1)
-# Heave: the vertical acceleration with gravity washed out over half a second.
+# Heave: the vertical acceleration with gravity washed out over half a second ("Heave").
 vertical           = LOGISTIC(EMAHP(EMALP(GAIN(VALUE;0.3);5);250);1;1)
-# Yaw: a kick at the start of a turn (yaw rate, deg/s) that washes out in about a second.
+# Yaw: a kick at the start of a turn (yaw rate, deg/s) that washes out in about a second ("Yaw").
 yaw                = CROP(EMAHP(GAIN(VALUE;0.05);500);-1;1)
 # Roll and pitch are the sum of three slots each: the body's rotation rate, a slow tilt that
-# lets gravity stand in for sustained acceleration, and the body's angle.
+# lets gravity stand in for sustained acceleration, and the body's angle ("Roll", "Pitch").
 roll               = GAIN(EMALP(VALUE;10);0.02)
 roll_lateral       = CROP(EMALP(GAIN(VALUE;0.06);40);-0.5;0.5)
 roll_angle         = GAIN(EMALP(VALUE;10);0.1)
@@ -27,7 +29,7 @@ pitch_longitudinal = CROP(EMALP(GAIN(VALUE;-0.05);40);-0.5;0.5)
 pitch_angle        = GAIN(EMALP(VALUE;10);0.1)
 
 # The belt pulls on braking and on bumps: its components are weighted into one sum, which the
-# belt slot scales to the tensioner's range.
+# belt slot scales to the tensioner's range ("Belt").
 belt_longitudinal  = CROP(GAIN(VALUE;-1);0;20)
 belt_vertical      = CROP(EMAHP(VALUE;250);0;20)
 belt_roll          = off
@@ -37,10 +39,10 @@ belt_mix vertical     = 0.5
 belt_mix pitch        = 1.0
 belt               = BITSCALE(EMALP(VALUE;10);12;1000)
 
-# A light breeze at rest, more with speed, never beyond full.
+# A light breeze at rest, more with speed, never beyond full ("Wind").
 wind               = CROP(ADD(GAIN(VALUE;0.5);10);0;100)
 
-# Effects add to the motion axes; a gentle engine rumble on heave, switched off here:
+# Effects add to the motion axes ("Effects"); a gentle engine rumble on heave, switched off here:
 # effect_vertical  = NOISE(VALUE;0.02;30;1)
 effect_vertical    = off
 

@@ -169,6 +169,28 @@ TARVELIN_API void SetInputDofLimitValue(int slot, double low, double high);
  * progress on the previous chain. */
 TARVELIN_API int setcheckFilterstring(int profile, int slot, const char* filter);
 
+/* Why explainFilterstring rejects a filter string (or what it ignores in an accepted one). */
+#define TARVELIN_FILTER_FINE 0              /* accepted, nothing to remark */
+#define TARVELIN_FILTER_EMPTY 1             /* no string, or no inner string where one belongs */
+#define TARVELIN_FILTER_UNKNOWN_NAME 2      /* a name that is no filter */
+#define TARVELIN_FILTER_PARAMETER_COUNT 3   /* too few or too many parameters */
+#define TARVELIN_FILTER_NOT_A_NUMBER 4      /* a parameter that is not a number */
+#define TARVELIN_FILTER_PARENTHESES 5       /* parentheses that do not pair up, or are missing */
+#define TARVELIN_FILTER_UNEXPECTED_TEXT 6   /* text beside VALUE, white space around it included */
+#define TARVELIN_FILTER_PARAMETER_RANGE 7   /* a number the filter refuses (EMA period below 1) */
+#define TARVELIN_FILTER_IGNORED_TEXT 8      /* accepted; text after a closing ')' is ignored */
+
+/* Reads `filter` (a zero-terminated byte string; null reads as empty) exactly as
+ * setcheckFilterstring does and tells why it would be rejected, and where. Returns 1 when
+ * setcheckFilterstring would accept the string, 0 when it would reject it. Each out-parameter
+ * may be null: *fault receives one of the TARVELIN_FILTER_ reasons (FINE or IGNORED_TEXT when
+ * the string is accepted); *position the byte offset into `filter` where the fault begins, -1
+ * when there is nothing to remark; `message` a short English sentence for people, cut to
+ * messageSize - 1 bytes and zero-terminated (empty when there is nothing to remark; 160 bytes
+ * hold every message). Installs nothing, holds nothing, does not start the engine; any
+ * thread, any time. */
+TARVELIN_API int explainFilterstring(const char* filter, int* fault, int* position, char* message, int messageSize);
+
 /* Switches rig slot `slot` (0..22) of profile `profile` (0 AIR, 1 GROUND) on or off; an
  * inactive slot yields 0.0 and its filters keep their state. Every call, also one with an
  * index out of range, freezes the cues (the soft start begins again). */

@@ -8,7 +8,9 @@
 // understood yields a chain that evaluates to 0.0. White space and case are tested on single
 // ASCII bytes, whatever the process locale; other bytes are neither white space nor letters.
 
+#include <cstddef>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "filters/filter_sys.h"
@@ -26,5 +28,30 @@ std::shared_ptr<FilterSys> parseFilterString(std::string_view text);
 // exponent), "0x" followed by hexadecimal digits (unsigned 32-bit), "-0x..." (signed 64-bit);
 // white space around the number is allowed.
 bool popTrailingParameter(std::string_view& arguments, double& value);
+
+// What is wrong with a filter string, for the people who write them. The numbers are those of
+// the explaining export and never change.
+enum class FilterFault : int {
+    none = 0,
+    empty = 1,            // no string, or no inner string where VALUE or a filter belongs
+    unknownName = 2,      // a name that is no filter (also "value" in small letters)
+    parameterCount = 3,   // too few or too many parameters for the filter
+    notANumber = 4,       // a parameter that is not a number the language reads
+    parentheses = 5,      // parentheses that do not pair up, or a filter written without them
+    unexpectedText = 6,   // text that stands where only VALUE may (white space around it)
+    parameterRange = 7,   // a number the filter refuses (an EMA period below 1 cycle)
+    ignoredText = 8,      // the string is accepted, but text after a ')' is ignored
+};
+
+struct FilterDiagnosis {
+    bool accepted = false;  // exactly when parseFilterString yields a valid chain
+    FilterFault fault = FilterFault::none;
+    std::size_t position = 0;  // byte offset into the text where the fault begins
+    std::string message;       // one short sentence; empty when there is nothing to say
+};
+
+// Reads `text` exactly as parseFilterString does (it is the same reading) and says why it is
+// rejected, or what of it is ignored, and where. Builds no chain. Thread-safe.
+FilterDiagnosis explainFilterString(std::string_view text);
 
 }  // namespace tarvelin

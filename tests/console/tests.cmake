@@ -5,7 +5,8 @@
 tarvelin_add_test(console_parts_tests
   ${CMAKE_CURRENT_LIST_DIR}/profile_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/console_parts_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/library_log_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/library_log_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/page_parts_test.cpp)
 target_link_libraries(console_parts_tests PRIVATE tarvelin_console_core)
 
 # tarvelin_console_test(NAME EXIT STATUS ARGS arg... [EXPECT regex...] [REJECT regex]
@@ -44,10 +45,10 @@ tarvelin_console_test(console_usage_error EXIT 2 ARGS fly EXPECT "unknown comman
 tarvelin_console_test(console_check_example EXIT 0 ARGS check ${example_profile}
   EXPECT "example\\.profile: valid \\(24 filter strings, 0 warnings\\)" REJECT "error")
 # Every mistake, each at its line: those the file format catches and the filter strings the
-# engine rejects.
+# engine rejects, with the engine's reason at its column.
 tarvelin_console_test(console_check_bad_profile EXIT 1 ARGS check ${bad_profile}
-  EXPECT "bad\\.profile:4: error: \\[air\\] longitudinal: the engine rejects the filter string 'GAIN\\(EMALP\\(VALUE.10\\)'"
-         "bad\\.profile:5: error: \\[air\\] vertical: the engine rejects"
+  EXPECT "bad\\.profile:4:20: error: \\[air\\] longitudinal: the engine rejects the filter string 'GAIN\\(EMALP\\(VALUE.10\\)': this '\\(' is never closed"
+         "bad\\.profile:5:12: error: \\[air\\] vertical: the engine rejects the filter string 'LOWPASS\\(VALUE.5\\)': unknown filter name 'LOWPASS'"
          "bad\\.profile:6: error: unknown slot 'sideways'"
          "bad\\.profile:9: error: the low limit is above the high limit"
          "bad\\.profile:12: error: port is auto or COMn"

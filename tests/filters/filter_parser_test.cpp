@@ -120,3 +120,65 @@ TEST(FilterLanguage, FailureYieldsAFreshUnlinkedNode) {
         EXPECT_FALSE(chain->noise);
     }
 }
+
+TEST(FilterLanguage, ExplainsEachRejectionAtItsPlace) {
+    using tarvelin::FilterFault;
+    struct Case {
+        const char* text;
+        FilterFault fault;
+        std::size_t position;
+        const char* says;  // a part of the message
+    };
+    const Case cases[] = {
+        {"", FilterFault::empty, 0, "empty"},
+        {"  \t", FilterFault::empty, 0, "empty"},
+        {"GAIN(;2)", FilterFault::empty, 5, "GAIN has no inner string"},
+        {"GAINS(VALUE;2)", FilterFault::unknownName, 0, "'GAINS' (did you mean GAIN?)"},
+        {"  lowpass(VALUE;2)", FilterFault::unknownName, 2, "unknown filter name 'lowpass'"},
+        {"(VALUE;2)", FilterFault::unknownName, 0, "name is missing"},
+        {"VALUE(VALUE;2)", FilterFault::unknownName, 0, "VALUE takes no parentheses"},
+        {"value", FilterFault::unknownName, 0, "in capitals"},
+        {"GAIN(value;2)", FilterFault::unknownName, 5, "in capitals"},
+        {"GAIN(VALUE)", FilterFault::parameterCount, 10, "GAIN takes 1 parameter: GAIN(inner;factor)"},
+        {"CROP(EMALP(VALUE;10);5)", FilterFault::parameterCount, 20, "CROP takes 2 parameters"},
+        {"SPIKE(VALUE;1;2;3)", FilterFault::parameterCount, 11, "SPIKE takes 4 parameters"},
+        {"GAIN(VALUE;1;2)", FilterFault::parameterCount, 10, "too many parameters: GAIN takes 1"},
+        {"ABS(VALUE;1)", FilterFault::parameterCount, 9, "ABS takes no parameters"},
+        {"GAIN(VALUE;1e3)", FilterFault::notANumber, 11, "'1e3' is not a number"},
+        {"GAIN(VALUE; 2 m )", FilterFault::notANumber, 12, "'2 m' is not a number"},
+        {"GAIN(VALUE;0x1G)", FilterFault::notANumber, 11, "not a number"},
+        {"GAIN(VALUE;)", FilterFault::notANumber, 11, "a number is missing"},
+        {"GAIN(EMALP(VALUE;10);2", FilterFault::parentheses, 4, "never closed"},
+        {"GAIN(VALUE;2))", FilterFault::parentheses, 13, "closes no '('"},
+        {"GAIN(VALUE;2) junk)", FilterFault::parentheses, 18, "closes no '('"},
+        {")GAIN(VALUE;2", FilterFault::parentheses, 0, "closes no '('"},
+        {"GAIN", FilterFault::parentheses, 4, "GAIN needs parentheses"},
+        {"GAIN( VALUE;2)", FilterFault::unexpectedText, 5, "white space"},
+        {"GAIN(VALUE ;2)", FilterFault::unexpectedText, 10, "unexpected text after VALUE"},
+        {"VALUE x", FilterFault::unexpectedText, 5, "unexpected text after VALUE"},
+        {"EMALP(VALUE;0.99)", FilterFault::parameterRange, 12, "must be 1 or more"},
+        {"GAIN(EMAHP(VALUE;-5);2)", FilterFault::parameterRange, 17, "EMAHP's period"},
+        {"REMAP(VALUE;1;1;0;5)", FilterFault::parameterRange, 14, "must differ"},
+    };
+    for (const auto& c : cases) {
+        const auto diagnosis = tarvelin::explainFilterString(c.text);
+        EXPECT_FALSE(diagnosis.accepted) << c.text;
+        EXPECT_EQ(diagnosis.fault, c.fault) << c.text << ": " << diagnosis.message;
+        EXPECT_EQ(diagnosis.position, c.position) << c.text << ": " << diagnosis.message;
+        EXPECT_NE(diagnosis.message.find(c.says), std::string::npos) << c.text << ": " << diagnosis.message;
+    }
+
+    // Accepted strings: nothing to say, or the text that is read past.
+    for (const char* text : {"VALUE", " gain(EMALP(VALUE;10);2) ", "ABS(VALUE)"}) {
+        const auto diagnosis = tarvelin::explainFilterString(text);
+        EXPECT_TRUE(diagnosis.accepted) << text;
+        EXPECT_EQ(diagnosis.fault, FilterFault::none) << text;
+        EXPECT_EQ(diagnosis.message, "") << text;
+    }
+    for (const auto& [text, position] : {std::pair{"GAIN(VALUE;2) junk", 14u}, {"GAIN(EMALP(VALUE;10);5;2)", 20u}}) {
+        const auto diagnosis = tarvelin::explainFilterString(text);
+        EXPECT_TRUE(diagnosis.accepted) << text;
+        EXPECT_EQ(diagnosis.fault, FilterFault::ignoredText) << text;
+        EXPECT_EQ(diagnosis.position, position) << text;
+    }
+}

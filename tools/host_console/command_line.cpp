@@ -63,6 +63,10 @@ const char* usageText() {
            "            --record FILE.csv   write every engine cycle to FILE.csv\n"
            "            --log FILE          keep the library's own lines in FILE\n"
            "            --seconds S         stop after S seconds\n"
+           "          demo and run serve a live tuning page at http://127.0.0.1:8765/\n"
+           "            --http PORT|off     serve it on PORT instead (0: any free port), or not at all\n"
+           "            --http-bind ADDR    listen on ADDR instead of 127.0.0.1 (other machines can then\n"
+           "                                reach the page and change the profile)\n"
            "  check PROFILE validate PROFILE: every line and every filter string\n"
            "  print   show the engine's telemetry record, cues and status once\n"
            "\n"
@@ -154,6 +158,30 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& line, std:
             line.rigControl = tcpPort(value());
             if (!line.rigControl) {
                 error = "--rig-control needs a TCP port number";
+                return false;
+            }
+        } else if (argument == "--http") {
+            if (!only(argument, {Command::demo, Command::run})) return false;
+            if (!hasValue) return need(argument);
+            const std::string_view port = value();
+            line.httpAsked = true;
+            if (upper(port) == "OFF") {
+                line.httpPort.reset();
+            } else {
+                line.httpPort = tcpPort(port);
+                if (port == "0") line.httpPort = 0;
+                if (!line.httpPort) {
+                    error = "--http needs a TCP port number, 0 for any free port, or off";
+                    return false;
+                }
+            }
+        } else if (argument == "--http-bind") {
+            if (!only(argument, {Command::demo, Command::run})) return false;
+            if (!hasValue) return need(argument);
+            line.httpBind = std::string(value());
+            line.httpAsked = true;
+            if (line.httpBind.empty()) {
+                error = "--http-bind needs an address";
                 return false;
             }
         } else if (argument == "--rig-board") {

@@ -4,8 +4,10 @@
 //   tarvelin_console [--library FILE] demo [--game NAME] [--seconds S] [--profile FILE] [--record FILE.csv]
 //                                          [--log FILE]
 //                                          [--rig-port COMn [--rig-control PORT] [--rig-board NAME]]
+//                                          [--http PORT|off] [--http-bind ADDR]
 //   tarvelin_console [--library FILE] run PROFILE [--port COMn|auto|DEVICE] [--record FILE.csv]
 //                                                 [--log FILE] [--seconds S]
+//                                                 [--http PORT|off] [--http-bind ADDR]
 //   tarvelin_console [--library FILE] check PROFILE
 //   tarvelin_console [--library FILE] print
 
@@ -17,6 +19,10 @@
 namespace tarvelin::console {
 
 enum class Command { help, print, demo, run, check };
+
+// Where run and demo serve the tuning page unless told otherwise.
+inline constexpr std::uint16_t defaultHttpPort = 8765;
+inline constexpr const char* defaultHttpBind = "127.0.0.1";
 
 struct CommandLine {
     Command command = Command::help;
@@ -30,6 +36,10 @@ struct CommandLine {
     std::string rigPort;            // demo: an external emulator's board behind this COM port
     std::optional<std::uint16_t> rigControl;
     std::string rigBoard;
+    // The tuning page: none when off; port 0 lets the system choose a free one.
+    std::optional<std::uint16_t> httpPort = defaultHttpPort;
+    std::string httpBind = defaultHttpBind;
+    bool httpAsked = false;  // --http or --http-bind was given
 };
 
 // Parses the arguments after the program name. False with `error` set for a usage error.

@@ -1,13 +1,17 @@
 #include "host_console/commands.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
+#include "host_console/demo_latency_probe.h"
 #include "host_console/engine_api.h"
+#include "host_console/filter_explanation.h"
 #include "host_console/game_ports.h"
+#include "host_console/page_session.h"
 #include "host_console/port_check.h"
 #include "host_console/profile_applier.h"
 #include "host_console/profile_file.h"
@@ -85,15 +89,24 @@ int loadProfile(const std::filesystem::path& file, ProfileFile& profile, std::FI
     return static_cast<int>(errors.size());
 }
 
-// Hands the profile to the engine; prints every filter string it rejects. True when none was.
+// Hands the profile to the engine; prints every filter string it rejects, with the reason at
+// its place as FILE:LINE:COLUMN, and the text it reads past in the ones it takes. True when
+// none was rejected.
 bool installProfile(const EngineApi& api, const std::filesystem::path& file, const ProfileFile& profile, std::FILE* err) {
+    for (const auto& filter : profile.filters) {
+        const auto explanation = explainFilter(api, filter.filter);
+        if (!explanation.accepted || explanation.message.empty()) continue;
+        std::fprintf(err, "%s:%d:%d: warning: %s: %s\n", file.string().c_str(), filter.line,
+                     filter.column + explanation.position, describeSlot(filter.profile, filter.slot).c_str(),
+                     explanation.message.c_str());
+    }
     const auto rejected = applyProfile(api, profile);
     for (const auto& filter : rejected) {
-        std::fprintf(err, "%s:%d: error: %s: the engine rejects the filter string '%s': %s\n", file.string().c_str(),
-                     filter.line, describeSlot(filter.profile, filter.slot).c_str(), filter.filter.c_str(),
-                     filter.reason.empty() ? "check its brackets, the ';' between arguments and each filter's "
-                                             "arguments against docs/profile-format.md"
-                                           : filter.reason.c_str());
+        const auto explanation = explainFilter(api, filter.filter);
+        std::fprintf(err, "%s:%d:%d: error: %s: the engine rejects the filter string '%s': %s\n", file.string().c_str(),
+                     filter.line, filter.column + std::max(explanation.position, 0),
+                     describeSlot(filter.profile, filter.slot).c_str(), filter.filter.c_str(),
+                     explanation.message.c_str());
     }
     return rejected.empty();
 }
@@ -325,6 +338,14 @@ int demoCommand(const CommandLine& line, const ConsoleStreams& streams) {
     // The emulated board sits on a virtual port, which has no USB chip to check.
     options.usbChipCheck = false;
     options.rig = rig.get();
+    // The console plays both ends of the road here, so it can time frames along it.
+    std::unique_ptr<DemoLatencyProbe> latency;
+    if (rig->seesArrivals()) {
+        latency = std::make_unique<DemoLatencyProbe>(telemetry.script(), *rig, options.axisRanges);
+        telemetry.onSent([probe = latency.get()](double time, auto sent) { probe->frameSent(time, sent); });
+    }
+    const auto page = PageSession::start(line, api, "demo", profileFile, latency.get(), out, err);
+    if (page) options.page = &page->hub();
 
     std::fprintf(out,
                  "demo: %s telemetry emulator -> %s -> engine (profile %s) -> rig link -> rig controller emulator on "
@@ -404,6 +425,8 @@ int runCommand(const CommandLine& line, const ConsoleStreams& streams) {
     options.usbChipCheck = profile.usbChipCheck.value_or(true);
     options.fan = profile.fan;
     options.logFile = line.log.string();
+    const auto page = PageSession::start(line, api, options.title, line.profile, nullptr, out, err);
+    if (page) options.page = &page->hub();
     platform::catchStopRequests();
     SessionResult result;
     if (!runSession(api, options, result, error)) {

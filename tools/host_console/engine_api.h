@@ -39,6 +39,7 @@ public:
 
     // Profiles, limits and motion cancelling.
     decltype(&::setcheckFilterstring) setcheckFilterstring = nullptr;
+    decltype(&::explainFilterstring) explainFilterstring = nullptr;
     decltype(&::setActiveAxis) setActiveAxis = nullptr;
     decltype(&::setBelt_Mix) setBelt_Mix = nullptr;
     decltype(&::SetRigDofLimitValue) SetRigDofLimitValue = nullptr;

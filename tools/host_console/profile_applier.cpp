@@ -6,7 +6,7 @@ std::vector<RejectedFilter> applyProfile(const EngineApi& api, const ProfileFile
     std::vector<RejectedFilter> rejected;
     for (const auto& filter : profile.filters) {
         if (api.setcheckFilterstring(filter.profile, filter.slot, filter.filter.c_str()) != 1) {
-            rejected.push_back({filter.line, filter.profile, filter.slot, filter.filter, explainRejection(api, filter.filter)});
+            rejected.push_back({filter.line, filter.profile, filter.slot, filter.filter, filter.column});
         }
     }
     for (const auto& activity : profile.activity) api.setActiveAxis(activity.profile, activity.slot, activity.active);
@@ -20,8 +20,6 @@ std::vector<RejectedFilter> applyProfile(const EngineApi& api, const ProfileFile
     if (profile.motionCancelGain) api.setGainMotionCancel(*profile.motionCancelGain);
     return rejected;
 }
-
-std::string explainRejection(const EngineApi&, const std::string&) { return {}; }
 
 std::string describeSlot(int profile, int slot) {
     return std::string(profile == profileAir ? "[air] " : "[ground] ") + slotName(slot);

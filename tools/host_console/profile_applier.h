@@ -15,12 +15,8 @@ struct RejectedFilter {
     int profile = profileAir;
     int slot = 0;
     std::string filter;
-    std::string reason;  // why, where the library can say (see explainRejection); else empty
+    int column = 0;
 };
-
-// Why the engine refuses `filter`: where in the string and what is wrong there. Empty while
-// the library offers no export that explains a refusal; this is the one place to ask it.
-std::string explainRejection(const EngineApi& api, const std::string& filter);
 
 // Installs every filter string of the file and sets the active slots, belt-mix weights, input
 // and rig limits and motion cancelling. Returns the filter strings the engine rejected, in file

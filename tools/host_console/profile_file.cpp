@@ -116,6 +116,7 @@ public:
 
     void line(std::string_view text, int number) {
         line_ = number;
+        lineStart_ = text.data();
         // A '#' starts a comment; the filter language has no use for the character.
         if (const auto hash = text.find('#'); hash != std::string_view::npos) text = text.substr(0, hash);
         text = trim(text);
@@ -247,7 +248,8 @@ private:
             result.activity.push_back({profile, slot, false, line_});
             return;
         }
-        result.filters.push_back({profile, slot, std::string(value), line_});
+        const int column = static_cast<int>(value.data() - lineStart_) + 1;
+        result.filters.push_back({profile, slot, std::string(value), line_, column});
         result.activity.push_back({profile, slot, true, line_});
     }
 
@@ -400,6 +402,7 @@ private:
     int line_ = 0;
     int fanSection_ = 0;  // the line of the first [fan] header
     bool setAnything_ = false;
+    const char* lineStart_ = nullptr;
 };
 
 }  // namespace

@@ -19,6 +19,7 @@ struct SlotFilter {
     int slot = 0;
     std::string filter;
     int line = 0;
+    int column = 0;  // where the filter string begins on its line, counted from 1
 };
 
 struct SlotActivity {

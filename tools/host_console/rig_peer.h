@@ -4,7 +4,9 @@
 // on a pseudo-terminal, where the system has them) or a separate emulator program reached over
 // its loopback control connection (tools/rig_emulator), which is how the demo runs under Wine.
 
+#include <chrono>
 #include <cstdint>
+#include <vector>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +24,16 @@ public:
     // The motion frames that reached the board so far (identification requests not counted);
     // nothing when the emulator cannot be asked.
     virtual std::optional<RigCounts> counts() = 0;
+
+    // The motion frames that reached the board after the one numbered `number`, with the moment
+    // each arrived, as far as the emulator can tell (the built-in one can; empty otherwise).
+    struct ArrivedFrame {
+        std::vector<std::uint8_t> bytes;
+        std::uint64_t number = 0;
+        std::chrono::steady_clock::time_point arrival{};
+    };
+    virtual bool seesArrivals() const { return false; }
+    virtual std::vector<ArrivedFrame> framesAfter(std::uint64_t /*number*/) { return {}; }
 };
 
 // A board on a pseudo-terminal inside this process. It is reached as a COM port through a link

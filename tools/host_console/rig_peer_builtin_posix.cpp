@@ -47,6 +47,15 @@ public:
 
     const std::string& port() const override { return port_; }
 
+    bool seesArrivals() const override { return true; }
+    std::vector<ArrivedFrame> framesAfter(std::uint64_t number) override {
+        std::vector<ArrivedFrame> frames;
+        for (auto& frame : board_.framesAfter(static_cast<std::size_t>(number))) {
+            frames.push_back({std::move(frame.bytes), frame.number, frame.arrival});
+        }
+        return frames;
+    }
+
     std::optional<RigCounts> counts() override {
         const auto counts = board_.counts();
         return RigCounts{counts.goodFrames - counts.identificationRequests, counts.badFrames};

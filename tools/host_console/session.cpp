@@ -240,8 +240,10 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     status.logFile = options.logFile;
     HeldPortWatch heldPorts;
 
+    if (options.page != nullptr) poller.setListener(options.page);
     poller.start();
     api.setMotionsystemready(1);
+    if (options.page != nullptr) options.page->setRigReady(true);
     api.startGamesource_Thread();
 
     const auto start = Clock::now();
@@ -277,6 +279,7 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
             if (options.library != nullptr) heldPorts.poll(options.library->log(), status);
             takeLibraryLines(options, status);
             if (!scan && !options.udp) reconnector.poll(status.linkConnected);
+            if (options.page != nullptr) options.page->takeLinkStatus(status);
             if (options.panel) {
                 drawPanel(options.out, status, firstPanel);
                 firstPanel = false;

@@ -13,6 +13,7 @@
 #include "host_console/game_ports.h"
 #include "host_console/library_capture.h"
 #include "host_console/live_view.h"
+#include "host_console/page_hub.h"
 #include "host_console/profile_file.h"
 #include "host_console/rig_peer.h"
 #include "host_console/snapshot_poller.h"
@@ -31,6 +32,7 @@ struct SessionOptions {
     std::optional<FanSettings> fan;
     std::array<AxisRange, 6> axisRanges{};
     RigPeer* rig = nullptr;               // the far end, when it can be asked for its counts
+    PageHub* page = nullptr;              // the tuning page's view of the session, if it has one
     std::FILE* out = stdout;
     LibraryCapture* library = nullptr;    // the library's own lines, when they are captured
     std::string logFile;                  // where they are kept (--log), for the view to name

@@ -90,7 +90,7 @@ void SnapshotPoller::poll() {
     watch(telemetry, telemetryCount);
     const bool full = calculationCount >= engineBufferRecords || telemetryCount >= engineBufferRecords;
     if (calculations != nullptr && calculationCount > 0) latest_ = calculations[calculationCount - 1];
-    if (csv_ != nullptr) {
+    if (pairing()) {
         if (calculations != nullptr) calculations_.insert(calculations_.end(), calculations, calculations + calculationCount);
         if (telemetry != nullptr) telemetry_.insert(telemetry_.end(), telemetry, telemetry + telemetryCount);
     }
@@ -104,7 +104,8 @@ void SnapshotPoller::poll() {
     // The period is sampled only while the engine cycles: before the first cycle it says
     // nothing, and a sample per poll is an even spread over the session.
     const double period = calculationCount > 0 ? api_.getMotionDataTimeFrame() : 0.0;
-    if (csv_ != nullptr && !writePairs()) statistics_.writeFailed = true;
+    if (pairing() && !writePairs()) statistics_.writeFailed = true;
+    if (listener_ != nullptr) listener_->pollDone();
 
     statistics_.cycles = cycles_.load();
     statistics_.framesSent = framesSent_.load();
@@ -157,11 +158,12 @@ TelemetryWatch SnapshotPoller::telemetry() const {
 bool SnapshotPoller::writePairs() {
     rowText_.clear();
     while (!calculations_.empty() && !telemetry_.empty()) {
-        appendCsvRow(rowText_, nextRow_++, calculations_.front(), telemetry_.front());
+        if (listener_ != nullptr) listener_->takeCycle(calculations_.front(), telemetry_.front());
+        if (csv_ != nullptr) appendCsvRow(rowText_, nextRow_++, calculations_.front(), telemetry_.front());
         calculations_.pop_front();
         telemetry_.pop_front();
     }
-    return std::fwrite(rowText_.data(), 1, rowText_.size(), csv_) == rowText_.size();
+    return csv_ == nullptr || std::fwrite(rowText_.data(), 1, rowText_.size(), csv_) == rowText_.size();
 }
 
 std::optional<CalculationSnapshot> SnapshotPoller::latest() const {

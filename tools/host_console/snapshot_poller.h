@@ -44,6 +44,15 @@ struct TelemetryWatch {
     double framesPerSecond = 0.0;
 };
 
+// Receives every cycle the poller takes, its two records paired, in order, on the poller's
+// thread: takeCycle for each, then pollDone once per poll (also when it brought none).
+class CycleListener {
+public:
+    virtual ~CycleListener() = default;
+    virtual void takeCycle(const CalculationSnapshot& cues, const AccelerationSnapshot& telemetry) = 0;
+    virtual void pollDone() = 0;
+};
+
 class SnapshotPoller {
 public:
     static constexpr auto pollInterval = std::chrono::milliseconds(20);
@@ -57,6 +66,9 @@ public:
     // Writes every cycle from start to stop to `file`, header first. False with `error` set
     // when the file cannot be created. Call before start.
     bool recordTo(const std::filesystem::path& file, std::string& error);
+
+    // Hands every cycle to `listener` as well. Call before start.
+    void setListener(CycleListener* listener) { listener_ = listener; }
 
     // Drops the records gathered before (an earlier session's), then polls until stop.
     void start();
@@ -84,12 +96,14 @@ private:
     void poll();
     void watch(const AccelerationSnapshot* records, int count);
     bool writePairs();  // false when the file refused the rows
+    bool pairing() const { return csv_ != nullptr || listener_ != nullptr; }
 
     const EngineApi& api_;
     // Serialises the polls of the thread and of pollNow, and guards everything below: the
     // records waiting for their pair, the file and the statistics.
     mutable std::mutex mutex_;
     std::FILE* csv_ = nullptr;
+    CycleListener* listener_ = nullptr;
     std::string rowText_;
     std::deque<CalculationSnapshot> calculations_;
     std::deque<AccelerationSnapshot> telemetry_;

@@ -57,6 +57,7 @@ void FrameRecorder::restart(Clock::time_point start) {
     frames_.clear();
     messages_.clear();
     lastFrame_ = {};
+    recentFrames_.clear();
     assemblies_.clear();
 }
 
@@ -66,6 +67,7 @@ void FrameRecorder::clear() {
     frames_.clear();
     messages_.clear();
     lastFrame_ = {};
+    recentFrames_.clear();
 }
 
 Counts FrameRecorder::counts() const {
@@ -86,6 +88,15 @@ std::vector<Bytes> FrameRecorder::messages() const {
 ReceivedFrame FrameRecorder::lastFrame() const {
     std::lock_guard lock(mutex_);
     return lastFrame_;
+}
+
+std::vector<ReceivedFrame> FrameRecorder::framesAfter(std::size_t number) const {
+    std::lock_guard lock(mutex_);
+    std::vector<ReceivedFrame> frames;
+    for (const auto& frame : recentFrames_) {
+        if (frame.number > number) frames.push_back(frame);
+    }
+    return frames;
 }
 
 double FrameRecorder::millisecondsSinceStart(Clock::time_point moment) const {
@@ -118,6 +129,8 @@ void FrameRecorder::scan(Clock::time_point now, std::vector<Bytes>& answers) {
         lastFrame_.number = counts_.goodFrames;
         lastFrame_.arrival = now;
         lastFrame_.milliseconds = std::chrono::duration<double, std::milli>(now - start_).count();
+        if (recentFrames_.size() == recentFrameCount) recentFrames_.pop_front();
+        recentFrames_.push_back(lastFrame_);
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
         handleFrame(frame, now, answers);
     }

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <span>
 #include <vector>
@@ -60,6 +61,10 @@ public:
     std::vector<Bytes> frames() const;    // good frames, in order of arrival
     std::vector<Bytes> messages() const;  // reassembled FA messages: FA FA, length, payload, 0A 0D
     ReceivedFrame lastFrame() const;      // cheap enough to poll
+    // The good frames numbered above `number`, oldest first, of the last recentFrameCount with
+    // their arrival: enough for a poll every 20 ms to see every frame.
+    std::vector<ReceivedFrame> framesAfter(std::size_t number) const;
+    static constexpr std::size_t recentFrameCount = 1024;
     double millisecondsSinceStart(Clock::time_point moment) const;
 
 private:
@@ -84,6 +89,7 @@ private:
     std::vector<Bytes> frames_;
     std::vector<Bytes> messages_;
     ReceivedFrame lastFrame_;
+    std::deque<ReceivedFrame> recentFrames_;
     std::vector<Assembly> assemblies_;
 };
 

@@ -141,6 +141,10 @@ ReceivedFrame RigDevice::lastFrame() const {
     return recorder_.lastFrame();
 }
 
+std::vector<ReceivedFrame> RigDevice::framesAfter(std::size_t number) const {
+    return recorder_.framesAfter(number);
+}
+
 LineInfo RigDevice::line() const {
     std::lock_guard lock(mutex_);
     LineInfo info;

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -64,6 +65,8 @@ public:
     std::vector<ReceivedByte> bytes() const;
     // The newest good frame, kept also once the records are full; cheap enough to poll.
     ReceivedFrame lastFrame() const;
+    // The good frames numbered above `number`, oldest first (see FrameRecorder::framesAfter).
+    std::vector<ReceivedFrame> framesAfter(std::size_t number) const;
     // The line settings the program gave its end of the terminal.
     LineInfo line() const;
     // Forgets counts, frames, messages and bytes.

@@ -45,7 +45,9 @@ void TelemetryEmulator::run() {
         }
         // Nobody may be listening yet (the engine binds the port only once it found the game),
         // so a refused datagram is not an error here.
-        sendFrame(frameTime(nextFrame_++));
+        const double time = frameTime(nextFrame_++);
+        sendFrame(time);
+        if (sentObserver_) sentObserver_(time, std::chrono::steady_clock::now());
         framesSent_.fetch_add(1);
         std::this_thread::sleep_until(begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                                   period * static_cast<double>(n + 1)));

@@ -5,6 +5,8 @@
 // Usable in-process (tests, demos) and by the command-line program beside it.
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,6 +57,11 @@ public:
         return origin_ + static_cast<double>(index) / game_.framesPerSecond;
     }
 
+    // Called on the sending thread after each frame that start sends, with its script time and
+    // the moment it left, for a receiver that measures how long frames take. Set while stopped.
+    using SentObserver = std::function<void(double time, std::chrono::steady_clock::time_point sent)>;
+    void onSent(SentObserver observer) { sentObserver_ = std::move(observer); }
+
     // Frames published so far by start (any thread).
     std::uint64_t framesSent() const { return framesSent_.load(); }
 
@@ -78,6 +85,7 @@ private:
     std::atomic<std::uint64_t> framesSent_{0};
     double origin_ = 0.0;
     std::uint64_t nextFrame_ = 0;  // index of the next frame start sends, counted from origin_
+    SentObserver sentObserver_;
     std::thread thread_;
 };
 
