@@ -42,6 +42,13 @@ struct SlotLimit {
     int line = 0;
 };
 
+// How fast one motion axis may move, in rig units per second.
+struct AxisRate {
+    int axis = 0;
+    double unitsPerSecond = 0.0;
+    int line = 0;
+};
+
 struct FanSettings {
     std::string port;  // "COMn"
     int baud = 9600;
@@ -69,6 +76,8 @@ struct ProfileFile {
     std::string port;  // "COMn", "auto", or empty for no choice
     std::optional<bool> usbChipCheck;
     std::optional<FanSettings> fan;
+    std::optional<double> parkMs;   // [safety]: the park's duration, 0 holds the last pose
+    std::vector<AxisRate> rateLimits;
     // Settings that parse but will not do what they seem to (a slot the engine never reads in
     // that profile, an axis whose limits hold it at zero); they do not stop the profile.
     std::vector<ProfileMessage> warnings;

@@ -1,7 +1,9 @@
 #pragma once
 // A session of the engine driving a rig, as `run` and `demo` share it: the link started on its
 // own thread and connected, the engine started, the live view until the time is up or a stop is
-// requested, then everything stopped in order.
+// requested (Ctrl-C, or the e-stop keys Space and Esc), then everything stopped in order: the
+// engine first, which parks the rig when the profile asks for it. A second Ctrl-C during the
+// park stops at once.
 
 #include <array>
 #include <cstdio>
@@ -27,6 +29,7 @@ struct SessionOptions {
     std::optional<bool> precisePacing;
     std::optional<FanSettings> fan;
     std::array<AxisRange, 6> axisRanges{};
+    double parkMs = 0.0;                  // the park the profile set for the engine's stop
     RigPeer* rig = nullptr;               // the far end, when it can be asked for its counts
     std::FILE* out = stdout;
 };
@@ -38,6 +41,7 @@ struct SessionResult {
     CycleStatistics cycles;
     std::optional<RigCounts> rig;
     double seconds = 0.0;
+    bool parkCutShort = false;    // a second stop request ended the park, the rig where it stood
 };
 
 // Runs the session. Returns false, with `error` set and everything it started stopped again,
