@@ -48,7 +48,11 @@ TEST(ProfileFile, ReadsEverySection) {
         "port = COM4\n"
         "baud = 115200\n"
         "mode = 8E2\n"
-        "interval_ms = 50\n",
+        "interval_ms = 50\n"
+        "[safety]\n"
+        "park_ms = 1500\n"
+        "rate lateral = 4\n"
+        "rate 5 = 0\n",
         errors);
     ASSERT_TRUE(errors.empty()) << errors[0].line << ": " << errors[0].message;
     EXPECT_TRUE(file.warnings.empty()) << file.warnings[0].line << ": " << file.warnings[0].message;
@@ -83,6 +87,11 @@ TEST(ProfileFile, ReadsEverySection) {
     EXPECT_EQ(file.fan->baud, 115200);
     EXPECT_EQ(file.fan->mode, "8E2");
     EXPECT_EQ(file.fan->intervalMs, 50u);
+    EXPECT_EQ(file.parkMs, 1500.0);
+    ASSERT_EQ(file.rateLimits.size(), 2u);
+    EXPECT_EQ(file.rateLimits[0].axis, 0);
+    EXPECT_EQ(file.rateLimits[0].unitsPerSecond, 4.0);
+    EXPECT_EQ(file.rateLimits[1].axis, 5);
 }
 
 TEST(ProfileFile, ReportsEveryBadLineWithItsNumber) {
@@ -105,11 +114,22 @@ TEST(ProfileFile, ReportsEveryBadLineWithItsNumber) {
           "mode = 9X3\n"                // 16
           "[air]\n"
           "pitch = VALUE\n"
-          "PITCH = GAIN(VALUE;2)\n",    // 19: the same slot again
+          "PITCH = GAIN(VALUE;2)\n"     // 19: the same slot again
+          "[motion_cancel]\n"
+          "gain = 1e308\n"              // 21: beyond what the engine takes
+          "[safety]\n"
+          "park_ms = -5\n"              // 23
+          "park_ms = 60001\n"           // 24: longer than the engine takes
+          "rate belt = 5\n"             // 25: not a motion axis
+          "rate yaw = -1\n"             // 26
+          "rate pitch = nan\n"          // 27
+          "rate roll = 2\n"
+          "rate 4 = 3\n"                // 29: roll again
+          "speed = 3\n",                // 30: unknown setting
           errors);
-    const std::vector<int> expected = {1, 3, 4, 5, 6, 7, 9, 10, 11, 13, 14, 16, 19};
+    const std::vector<int> expected = {1, 3, 4, 5, 6, 7, 9, 10, 11, 13, 14, 16, 19, 21, 23, 24, 25, 26, 27, 29, 30};
     EXPECT_EQ(linesOf(errors), expected);
-    EXPECT_NE(errors.back().message.find("already set on line 18"), std::string::npos) << errors.back().message;
+    EXPECT_NE(errors[12].message.find("already set on line 18"), std::string::npos) << errors[12].message;
 }
 
 // Lines that parse but would not do what they say: the profile still loads, with a warning

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <thread>
 
 namespace tarvelin::platform {
 
@@ -51,40 +52,63 @@ bool stopRequested() { return stopRequests.load() > 0; }
 
 int stopRequestCount() { return stopRequests.load(); }
 
+// The keys are read by a thread of their own that waits in ReadConsoleInputW. A console host may
+// take keys from its terminal only while a read is waiting (Wine's does), so polling for events
+// would never see one.
 struct KeyInput::Saved {
-    HANDLE input;
-    DWORD mode;
+    HANDLE input = nullptr;
+    DWORD mode = 0;
+    std::atomic<int> key{0};  // the last key pressed and not yet taken
+    std::atomic<bool> ending{false};
+    std::thread reader;
 };
+
+namespace {
+
+int keyOf(const KEY_EVENT_RECORD& event) {
+    if (!event.bKeyDown) return 0;
+    if (event.wVirtualKeyCode == VK_ESCAPE) return 27;
+    return static_cast<int>(event.uChar.UnicodeChar);
+}
+
+}  // namespace
 
 KeyInput::KeyInput() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0;
     if (input == INVALID_HANDLE_VALUE || input == nullptr || GetConsoleMode(input, &mode) == 0) return;
-    saved_ = new Saved{input, mode};
+    saved_ = new Saved;
+    saved_->input = input;
+    saved_->mode = mode;
     // Keys arrive as they are pressed and unechoed. Processed input stays on, so Ctrl-C still
     // reaches the handler of catchStopRequests.
     SetConsoleMode(input, (mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) | ENABLE_PROCESSED_INPUT);
+    Saved* saved = saved_;
+    saved->reader = std::thread([saved] {
+        while (!saved->ending.load()) {
+            INPUT_RECORD record{};
+            DWORD read = 0;
+            if (ReadConsoleInputW(saved->input, &record, 1, &read) == 0) return;
+            if (read == 1 && record.EventType == KEY_EVENT) {
+                if (const int key = keyOf(record.Event.KeyEvent); key != 0) saved->key.store(key);
+            }
+        }
+    });
 }
 
 KeyInput::~KeyInput() {
     if (saved_ == nullptr) return;
+    // An empty key record of our own wakes the reader, which then sees that it is to end.
+    saved_->ending.store(true);
+    INPUT_RECORD wake{};
+    wake.EventType = KEY_EVENT;
+    DWORD written = 0;
+    WriteConsoleInputW(saved_->input, &wake, 1, &written);
+    if (saved_->reader.joinable()) saved_->reader.join();
     SetConsoleMode(saved_->input, saved_->mode);
     delete saved_;
 }
 
-int KeyInput::next() {
-    if (saved_ == nullptr) return 0;
-    DWORD waiting = 0;
-    while (GetNumberOfConsoleInputEvents(saved_->input, &waiting) != 0 && waiting > 0) {
-        INPUT_RECORD record{};
-        DWORD read = 0;
-        if (ReadConsoleInputW(saved_->input, &record, 1, &read) == 0 || read == 0) return 0;
-        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
-        if (record.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE) return 27;
-        const wchar_t key = record.Event.KeyEvent.uChar.UnicodeChar;
-        if (key != 0) return static_cast<int>(key);
-    }
-    return 0;
-}
+int KeyInput::next() { return saved_ == nullptr ? 0 : saved_->key.exchange(0); }
 
 }  // namespace tarvelin::platform
