@@ -12,5 +12,8 @@ shift
 if [ "$1" = reg ]; then
   exec sh "$here/../../cmake/wine-run.sh" "$prefix" "$@"
 fi
+# The Wine server starts here, outside the terminal's session, so that the end of that session
+# does not reach it.
+WINEPREFIX="$prefix" wineserver 2>/dev/null || true
 # shellcheck disable=SC2086
 exec sh "$here/estop_on_pty.sh" $TARVELIN_ESTOP sh "$here/../../cmake/wine-run.sh" "$prefix" "$@"
