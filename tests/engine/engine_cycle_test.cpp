@@ -346,36 +346,6 @@ TEST_F(EngineCycle, ACueThatIsNotFiniteHoldsItsLastFiniteValue) {
     }
 }
 
-// The rig frame's axes move no faster than their rate limits, after the rig limits, however the
-// cues jump; an axis without a limit follows at once.
-TEST_F(EngineCycle, RateLimitsHoldBackEveryJumpOfTheAxes) {
-    auto& link = serial::bridgeState();
-    link.bridgeRunning = true;
-    framesSent();
-    for (int axis = 0; axis < 6; ++axis) SetRigDofLimitValue(axis, -1.0, 1.0);
-    ASSERT_EQ(SetRigDofRateLimit(0, 5.0), 1);  // 0.01 per 2 ms cycle
-    ASSERT_EQ(SetRigDofRateLimit(1, 5.0), 1);
-    record.channels[lateralAccelG] = 400.0;  // a spike, far beyond the rig limit
-    record.channels[longitudinalAccelG] = -0.3;
-    record.channels[verticalAccelG] = 0.7;
-    const RigAxes start = engine.rigAxes;
-    for (int cycle = 0; cycle < 120; ++cycle) engine.processCycle();
-    const auto frames = framesSent();
-    ASSERT_EQ(frames.size(), 120u);
-    float previous[2] = {start[0], start[1]};
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        for (int axis = 0; axis < 2; ++axis) {
-            ASSERT_LE(std::abs(axisOf(frames[i], axis) - previous[axis]), 0.01f + 1e-6f) << "frame " << i << " axis " << axis;
-            previous[axis] = axisOf(frames[i], axis);
-        }
-        EXPECT_EQ(axisOf(frames[i], 2), 0.7f) << "vertical has no limit";
-    }
-    EXPECT_EQ(axisOf(frames.back(), 0), 1.0f) << "the lateral axis got to its rig limit in the end";
-    EXPECT_EQ(axisOf(frames.back(), 1), -0.3f);
-    link.bridgeRunning = false;
-    for (int axis = 0; axis < 6; ++axis) SetRigDofRateLimit(axis, 0.0);
-}
-
 // The park glides every axis, the belt and the wind to neutral along a half cosine of the set
 // duration, the rate limits holding back an axis that would move faster, and leaves the cues
 // at zero for the soft start of the next game. Without a duration, or when the engine was not
