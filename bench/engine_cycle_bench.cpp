@@ -3,7 +3,9 @@
 //  - processCycle: one processing stage (profile selection, evaluation of all slots of both
 //    profiles on realistic chains, combination, stale test, soft start, snapshots, publishing
 //    of the rig frame to the link's queue and of the rig pose to its block) on BeamNG telemetry
-//    from the drive script, with the heap allocations it makes per cycle.
+//    from the drive script, with the heap allocations it makes per cycle. Argument 0: the rig
+//    safety settings off, as the library starts; 1: a park set and a rate limit on every axis
+//    (the example profile's), which the drive's bumps and braking run into.
 //  - datagramToRig: the latency from a datagram sent by the telemetry emulator to the last byte
 //    of the motion frame carrying it at an emulated rig controller on a pseudo-terminal, through
 //    the running game-source thread and bridge loop (median and 99th percentile), with the heap
@@ -116,6 +118,9 @@ void processCycle(benchmark::State& state) {
     auto& engine = MotionEngine::instance();
     installRealisticRig();
     activateMotionCancel(true);
+    const bool safety = state.range(0) != 0;
+    setParkDuration(safety ? 2000.0 : 0.0);
+    for (int axis = 0; axis < 6; ++axis) SetRigDofRateLimit(axis, safety ? 5.0 : 0.0);
     const auto frames = driveChannels();
 
     // The engine as its thread leaves it when BeamNG is connected and the rig is ready; the
@@ -166,8 +171,10 @@ void processCycle(benchmark::State& state) {
     engine.outputHeld = true;
     engine.gameSource.clearFlags();
     activateMotionCancel(false);
+    setParkDuration(0.0);
+    for (int axis = 0; axis < 6; ++axis) SetRigDofRateLimit(axis, 0.0);
 }
-BENCHMARK(processCycle);
+BENCHMARK(processCycle)->Arg(0)->Arg(1);
 
 // --- Datagram to rig -------------------------------------------------------------------------
 

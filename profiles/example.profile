@@ -77,6 +77,20 @@ rig yaw          = -1 1
 rig roll         = -1 1
 rig pitch        = -1 1
 
+[safety]
+# When the game goes away, and when the console stops (Ctrl-C, Space or Esc), the rig glides
+# back to neutral over two seconds instead of staying tilted with someone in the seat.
+park_ms = 2000
+# The most each axis may move per second, in rig units (-1..1 of its travel): whatever the
+# telemetry does (a crash, a glitch, a spike), the rig then never moves faster than this. 5
+# crosses the whole travel in 0.4 s; set it to what your actuators can do, or less.
+rate lateral      = 5
+rate longitudinal = 5
+rate vertical     = 5
+rate yaw          = 5
+rate roll         = 5
+rate pitch        = 5
+
 [motion_cancel]
 # For VR headsets: the rig's pose, for a motion-compensation tool to subtract.
 active = off

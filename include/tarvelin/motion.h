@@ -16,7 +16,10 @@
  *  - Thread safety: unless a function says otherwise, it may be called from any host thread at
  *    any time, also while the engine's threads run. Numeric settings are plain values that the
  *    engine thread reads without a lock, so a pair of limits may be seen half updated for one
- *    cycle.
+ *    cycle (its two ends are then taken in order, never inverted).
+ *  - Nothing that is not finite reaches the rig, the rig pose block or the fan: settings that
+ *    are not finite are refused, and a cue that a filter drives beyond the double range keeps
+ *    its last finite value.
  */
 #ifndef TARVELIN_MOTION_H
 #define TARVELIN_MOTION_H
@@ -72,13 +75,17 @@ typedef struct AccelerationSnapshot {
 TARVELIN_API void startGamesource_Thread(void);
 
 /* Stops the engine's thread and returns once it has ended (within one cycle, or one game
- * search of up to about a second). Without a running thread it does nothing. The engine keeps
- * its settings; startGamesource_Thread starts it again, searching afresh. */
+ * search of up to about a second). When a park duration is set (setParkDuration) and the engine
+ * was moving the rig, the thread first parks the rig, and this returns once the rig is parked.
+ * Without a running thread it does nothing. The engine keeps its settings;
+ * startGamesource_Thread starts it again, searching afresh. */
 TARVELIN_API void stopGamesource_Thread(void);
 
 /* 1: the rig is ready to move, and the engine reads telemetry; 0: it is not, and a connected
- * engine stops reading (and publishing) but stays connected. A change restarts the soft start
- * from the cues as they stand. Any other value, or the present state, changes nothing. */
+ * engine stops reading (and publishing) but stays connected; a park under way ends where the rig
+ * stands. A change restarts the soft start from the cues as they stand: the cues blend from
+ * there to the live ones over 4 seconds of cycles, however long the rig was not ready. Any other
+ * value, or the present state, changes nothing. */
 TARVELIN_API void setMotionsystemready(int ready);
 
 /* ---------------------------------------------------------------------------------------
@@ -140,12 +147,41 @@ TARVELIN_API void setTimerPrecision(int mode);
  * Limits
  * ------------------------------------------------------------------------------------- */
 
-/* Clamp of rig slot `slot` (0..22) in the motion frame sent to the rig. */
+/* Clamp of rig slot `slot` (0..22) in the motion frame sent to the rig; the six motion axes
+ * (slots 0..5) use it. Default (0, 0), which holds every axis at 0. A pair with an end that is
+ * not finite, or with low above high, is refused and the previous pair stays. */
 TARVELIN_API void SetRigDofLimitValue(int slot, double low, double high);
 
 /* Clamp of the telemetry input of slots 0..7 before their filter chains. Slots 8 and 9 always
- * store (-360, 360) whatever is passed; other slots are ignored. */
+ * store (-360, 360) whatever is passed; other slots are ignored. A pair with an end that is not
+ * finite, or with low above high, is refused and the previous pair stays. */
 TARVELIN_API void SetInputDofLimitValue(int slot, double low, double high);
+
+/* ---------------------------------------------------------------------------------------
+ * Rig safety: both off until the host sets them, so that the rig of a host that never calls
+ * them behaves as it always did.
+ * ------------------------------------------------------------------------------------- */
+
+/* The most motion axis `axis` (0..5: lateral, longitudinal, vertical, yaw, roll, pitch) may
+ * change in the motion frame, in the frame's units (those of the rig limits) per second. It is
+ * applied last, after the rig limits, to every frame: the live cues, the soft start and the park
+ * alike, so that no spike in the telemetry, crash or change of settings moves the axis faster.
+ * Each 2 ms cycle moves the axis by at most a 500th of the limit. 0, the default, means no limit.
+ * Returns 1 when stored; 0, keeping the previous limit, for an axis out of range or a value
+ * that is negative or not finite. */
+TARVELIN_API int SetRigDofRateLimit(int axis, double unitsPerSecond);
+
+/* The park: when the engine gives up a lost game (after its 1000 failed reads) and when
+ * stopGamesource_Thread stops a thread that is moving the rig (connected, ready and publishing),
+ * the rig is brought back to neutral (every motion axis 0 within its rig limits, belt 0, fan 0)
+ * along a smooth ramp of `milliseconds`, instead of being left in its last pose. The rate limits
+ * apply to the ramp too; should they hold an axis back, the park goes on until it is at neutral,
+ * for at most 10 s more. Cycles of the park are recorded as snapshots like any other. The next
+ * game soft-starts from neutral as usual. 0, the default, leaves the rig where the last frame put
+ * it. Setting 0 while a park runs ends it at once with the rig where it stands (so does
+ * setMotionsystemready(0)). Returns 1 when stored; 0, keeping the previous duration, for a value
+ * that is negative, above 60000 or not finite. */
+TARVELIN_API int setParkDuration(double milliseconds);
 
 /* ---------------------------------------------------------------------------------------
  * Motion profiles
@@ -197,7 +233,8 @@ TARVELIN_API int explainFilterstring(const char* filter, int* fault, int* positi
 TARVELIN_API void setActiveAxis(int profile, int slot, bool active);
 
 /* Sets the belt-mix weight of channel `channel` (0..42) in profile `profile` (0 AIR,
- * 1 GROUND). The belt slot uses the AIR profile's weights 1, 2, 4 and 5. */
+ * 1 GROUND). The belt slot uses the AIR profile's weights 1, 2, 4 and 5. A weight that is not
+ * finite is refused and the previous one stays. */
 TARVELIN_API void setBelt_Mix(int profile, int channel, double weight);
 
 /* ---------------------------------------------------------------------------------------
@@ -223,14 +260,18 @@ TARVELIN_API int getactiveProfil(void);
  * (lateral, longitudinal, vertical, yaw, roll, pitch), times the gain and low-passed, as six
  * little-endian doubles at the start of the 512-byte shared-memory block "Local\motionRigPose"
  * (on Linux /dev/shm/motionRigPose). Switching on opens the block and resets the filter to 60;
- * switching off releases it. */
+ * switching off stops the writing. The engine opens the block when its thread starts, and keeps
+ * that one block until the process ends, so a program that mapped it once keeps reading the
+ * live pose across lost games, restarts of the thread and motion cancelling switched off and on. */
 TARVELIN_API void activateMotionCancel(bool on);
 
-/* The low-pass divisor of motion cancelling, in cycles (1 passes the cues unfiltered). Ignored
- * while motion cancelling is off. */
+/* The low-pass divisor of motion cancelling, in cycles (1 passes the cues unfiltered, 60 is the
+ * default). Ignored while motion cancelling is off. A value below 1 (where the low-pass
+ * overshoots or diverges) or not finite is refused and the previous filter stays. */
 TARVELIN_API void setFilterMotionCancel(double value);
 
-/* The gain of motion cancelling. Ignored while motion cancelling is off. */
+/* The gain of motion cancelling (default 1). Ignored while motion cancelling is off. A value
+ * that is not finite or whose magnitude is above 100 is refused and the previous gain stays. */
 TARVELIN_API void setGainMotionCancel(double value);
 
 /* ---------------------------------------------------------------------------------------

@@ -66,13 +66,13 @@ void setTimerPrecision(int mode) {
 
 void SetRigDofLimitValue(int slot, double low, double high) {
     auto& engine = MotionEngine::instance();
-    if (tarvelin::indexInRange(slot, tarvelin::rigSlotCount)) engine.rigDofLimits[slot].set(low, high);
+    if (tarvelin::indexInRange(slot, tarvelin::rigSlotCount)) engine.rigDofLimits[slot].setIfValid(low, high);
 }
 
 void SetInputDofLimitValue(int slot, double low, double high) {
     auto& engine = MotionEngine::instance();
     if (tarvelin::indexInRange(slot, 8)) {
-        engine.inputDofLimits[slot].set(low, high);
+        engine.inputDofLimits[slot].setIfValid(low, high);
     } else if (slot == 8 || slot == 9) {
         // Slots 8 and 9 take angles that wrap; their input range is fixed to a full turn either way.
         engine.inputDofLimits[slot].set(-360.0, 360.0);

@@ -43,6 +43,7 @@ void MotionEngine::stopThread() {
 }
 
 void MotionEngine::stopThreadForTeardown() {
+    parkCancelled.store(true);
     running.exchange(false);
     if (!gameSourceThread.joinable()) return;
     switch (platform::teardown()) {
@@ -71,6 +72,7 @@ void MotionEngine::threadBody() {
     gameSource.clearFlags();
     cycleTimer.restart();
     while (running.load()) runCycle();
+    parkRig();
     connected.exchange(false);
     // A stopped engine lets go of the game: its port or block is free for other programs until
     // the engine starts again and searches afresh.
@@ -81,12 +83,16 @@ void MotionEngine::threadBody() {
 
 void MotionEngine::runCycle() {
     if (!connected.load()) {
+        pacedCyclesInARow = 0;
         if (gameSource.detect() != 0 && gameSource.connect() != 0) {
             connected.exchange(true);
             cycleTimer.restart();
             outputHeld.exchange(false);
         }
     } else if (!motionSystemReady.load()) {
+        // The host holds the rig: the engine sends nothing and would not park it either.
+        publishedLastCycle = false;
+        pacedCyclesInARow = 0;
         sleepMilliseconds(1);
     } else {
         if (!readStage()) return;
@@ -104,7 +110,9 @@ bool MotionEngine::readStage() {
     }
     if (staleCycles > staleLimit) freezeCues();
     if (readFailures > readFailureLimit) {
-        // The game is gone: search again at once, without pacing or sleeping.
+        // The game is gone: park the rig when the host asked for it, then search again at
+        // once, without pacing or sleeping.
+        parkRig();
         resetConnection();
         return false;
     }
@@ -121,7 +129,8 @@ void MotionEngine::processCycle() {
         applySoftStart();
     }
     recordSnapshots();
-    if (!outputHeld.load()) publishOutputs();
+    publishedLastCycle = !outputHeld.load();
+    if (publishedLastCycle) publishOutputs();
 }
 
 void MotionEngine::updateStaleCount() {
@@ -133,6 +142,7 @@ void MotionEngine::updateStaleCount() {
 }
 
 void MotionEngine::pace() {
+    pacedCyclesInARow = std::min(pacedCyclesInARow + 1, 2);
     if (cycleTimer.precisePacing.load(std::memory_order_relaxed) != 0) {
         cycleTimer.waitNextPeriod();
         return;
@@ -156,12 +166,19 @@ void MotionEngine::pace() {
     cycleTimer.lastCycleUs.store(static_cast<double>(planned), std::memory_order_relaxed);
 }
 
+void MotionEngine::paceAndRest() {
+    pace();
+    sleepMilliseconds(1);
+}
+
 void MotionEngine::resetConnection() {
     gameSource.disconnect();
     openRigPose();
     connected.exchange(false);
     freezeCues();
     outputHeld.exchange(true);
+    publishedLastCycle = false;
+    pacedCyclesInARow = 0;
     readFailures = 0;
     staleCycles = 0;
     airWeight.store(1.0, std::memory_order_relaxed);

@@ -16,6 +16,7 @@
 #include "core/dof_limit.h"
 #include "core/frame_timer.h"
 #include "core/game_data.h"
+#include "engine/motion_output.h"
 #include "engine/rig_frame_store.h"
 #include "engine/snapshot_buffer.h"
 #include "filters/motion_profil.h"
@@ -24,6 +25,12 @@
 #include "tarvelin/motion.h"
 
 namespace tarvelin {
+
+// The largest magnitude of the motion-cancel gain: far beyond any use, and small enough that the
+// gained pose stays a sane number.
+inline constexpr double motionCancelGainLimit = 100.0;
+// The longest park a host may ask for, so that a stop cannot hang for long.
+inline constexpr double parkDurationLimitMs = 60000.0;
 
 class MotionEngine {
 public:
@@ -57,7 +64,9 @@ public:
     void recordSnapshots();
     void publishOutputs();
     void openRigPose();
-    void closeRigPose();
+    // Brings the rig back to neutral along a smooth ramp, when a park duration is set and the
+    // engine was moving the rig (see setParkDuration); returns at once otherwise.
+    void parkRig();
 
     // The fan controller; first, so that it is destroyed last, after the game-source thread
     // that feeds it has stopped.
@@ -111,6 +120,22 @@ public:
     RigFrameStore rigFrame;
     std::thread gameSourceThread;
 
+    // Rig safety, off until the host sets it: the park's duration (0: the rig holds its last
+    // pose) and how fast each motion axis of the rig frame may move, in frame units per second
+    // (0: no limit).
+    std::atomic<double> parkDurationMs{0.0};
+    std::array<std::atomic<double>, rigAxisCount> rigRateLimits{};
+    // The axes of the last frame built, where the rig was sent: the rate limits move on from
+    // here, and an axis whose cue is not finite stays here. Game-source thread only.
+    RigAxes rigAxes{};
+    // Whether the last cycle published a frame, i.e. the engine is moving the rig; a park only
+    // runs then. Game-source thread only.
+    bool publishedLastCycle = false;
+    // Cycles paced one after the other since the last pause (a search, a rig that was not ready,
+    // a reset). The cycle timer's last interval is one cycle's length only from the second of
+    // them on: the first one's interval spans the pause. Game-source thread only.
+    std::int32_t pacedCyclesInARow = 0;
+
     // Serialises a freeze from a host thread with the game-source thread's cue steps, so that
     // a freeze never lands between the cycle's writing of cueValues and its soft start (which
     // would freeze live values the rig never saw) or in the middle of either. The cycle holds
@@ -129,10 +154,14 @@ private:
     void evaluateProfileSlots();
     void updateStaleCount();
     void pace();
+    // The end of a cycle that published: pacing, then the cycle's 1 ms rest.
+    void paceAndRest();
     void publishWind();
 
     // Set by the game-source thread as the last thing it does in the engine.
     std::atomic<bool> threadFinished{false};
+    // Set when the library goes away: a park must not keep the thread in the engine then.
+    std::atomic<bool> parkCancelled{false};
     // The fan byte handed over each cycle; kept so that handing it over allocates nothing.
     std::vector<std::uint8_t> windByte = std::vector<std::uint8_t>(1);
 };

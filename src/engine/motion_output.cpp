@@ -16,11 +16,9 @@ namespace tarvelin {
 
 namespace {
 
-// A cue that is not finite would reach the rig (or the fan, or a VR tool) as garbage; it counts
-// as 0.0 instead, which the clamps below then keep within the slot's limits. A finite cue beyond
-// the float range is held at its edge, where the clamps treat it like any large value.
-float finiteFloat(double value) {
-    if (!std::isfinite(value)) return 0.0f;
+// A finite cue beyond the float range is held at its edge, where the clamps treat it like any
+// large value. (The caller deals with cues that are not finite.)
+float floatWithinRange(double value) {
     constexpr double largest = std::numeric_limits<float>::max();
     return static_cast<float>(std::clamp(value, -largest, largest));
 }
@@ -38,35 +36,61 @@ void putBigEndian(RigFrame& frame, std::size_t offset, std::uint32_t value) {
 }  // namespace
 
 std::uint32_t frameInteger(double cue) {
-    float value = finiteFloat(cue);
+    // Nothing that is not finite reaches the rig: such a cue sends 0.
+    float value = std::isfinite(cue) ? floatWithinRange(cue) : 0.0f;
     value = 0.0f > value ? 0.0f : std::min(4294967296.0f, value);
     const auto wide = static_cast<double>(value);
     if (wide >= 4294967295.0) return 0xFFFFFFFFu;
     return static_cast<std::uint32_t>(wide);
 }
 
-RigFrame buildRigFrame(const CueArray& cues, const std::array<DofLimit, rigSlotCount>& rigLimits) {
+RigAxes limitedAxes(const CueArray& cues, const std::array<DofLimit, rigSlotCount>& rigLimits, const RigAxes& held) {
+    RigAxes axes{};
+    for (std::size_t axis = 0; axis < axes.size(); ++axis) {
+        const DofRange range = rigLimits[axis].range();
+        const auto low = static_cast<float>(range.low);
+        const auto high = static_cast<float>(range.high);
+        // A cue that is not finite must not throw the axis anywhere (to 0, say): it stays put.
+        const float value = std::isfinite(cues[axis]) ? floatWithinRange(cues[axis]) : held[axis];
+        axes[axis] = low > value ? low : std::min(high, value);
+    }
+    return axes;
+}
+
+RigAxes rateLimitedAxes(const RigAxes& wanted, const RigAxes& previous, const std::array<double, rigAxisCount>& maxStep) {
+    RigAxes axes = wanted;
+    for (std::size_t axis = 0; axis < axes.size(); ++axis) {
+        const double step = maxStep[axis];
+        if (!(step > 0.0)) continue;
+        const double from = previous[axis];
+        const double value = std::clamp(static_cast<double>(wanted[axis]), from - step, from + step);
+        if (value == static_cast<double>(wanted[axis])) continue;
+        float limited = static_cast<float>(value);
+        // Rounding to a float may land a hair beyond the step; the neighbour toward the previous
+        // value is within it.
+        if (std::abs(static_cast<double>(limited) - from) > step) limited = std::nextafter(limited, previous[axis]);
+        axes[axis] = limited;
+    }
+    return axes;
+}
+
+RigFrame buildRigFrame(const RigAxes& axes, double beltCue, double windCue) {
     RigFrame frame{};
     frame[0] = 0xFC;
     frame[1] = 0xFC;
-    for (int slot = 0; slot < 6; ++slot) {
-        const float value = finiteFloat(cues[slot]);
-        const auto low = static_cast<float>(rigLimits[slot].low.load(std::memory_order_relaxed));
-        const auto high = static_cast<float>(rigLimits[slot].high.load(std::memory_order_relaxed));
-        putFloat(frame, 2 + 4 * static_cast<std::size_t>(slot), low > value ? low : std::min(high, value));
-    }
-    putBigEndian(frame, 26, frameInteger(cues[10]));
-    putBigEndian(frame, 30, frameInteger(cues[21]));
+    for (std::size_t axis = 0; axis < axes.size(); ++axis) putFloat(frame, 2 + 4 * axis, axes[axis]);
+    putBigEndian(frame, 26, frameInteger(beltCue));
+    putBigEndian(frame, 30, frameInteger(windCue));
     frame[34] = 0x0A;
     frame[35] = 0x0D;
     return frame;
 }
 
-RigPose gainedPose(const CueArray& cues, double gain) {
+RigPose gainedPose(const CueArray& cues, double gain, const RigPose& held) {
     RigPose pose{};
     for (std::size_t axis = 0; axis < pose.size(); ++axis) {
         const double raw = gain * cues[axis];
-        pose[axis] = std::isfinite(raw) ? raw : 0.0;
+        pose[axis] = std::isfinite(raw) ? raw : held[axis];
     }
     return pose;
 }
@@ -74,28 +98,35 @@ RigPose gainedPose(const CueArray& cues, double gain) {
 void stepRigPose(RigPose& output, const RigPose& input, double filter) {
     for (std::size_t axis = 0; axis < output.size(); ++axis) {
         const double next = (input[axis] - output[axis]) / filter + output[axis];
-        // A filter of 0 or a runaway gain must not leave the low-pass stuck on a non-finite
-        // value for the rest of the session.
-        output[axis] = std::isfinite(next) ? next : 0.0;
+        // Two huge values of opposite sign can overflow the difference; the pose then waits for
+        // the next cycle rather than leaving a non-finite value for other programs.
+        if (std::isfinite(next)) output[axis] = next;
     }
 }
 
 std::uint8_t fanByte(double windCue) {
-    float wind = finiteFloat(windCue);
+    float wind = std::isfinite(windCue) ? floatWithinRange(windCue) : 0.0f;
     wind = 0.0f > wind ? 0.0f : std::min(100.0f, wind);
     return static_cast<std::uint8_t>(wind / 100.0f * 255.0f);
 }
 
 void MotionEngine::publishOutputs() {
     const GameData& record = gameData();
-    const RigFrame frame = buildRigFrame(record.cueValues, rigDofLimits);
+    // The rate limits come last, after the rig limits, so that nothing moves an axis faster:
+    // not a spike in the telemetry, not a change of the limits, not a park.
+    std::array<double, rigAxisCount> maxStep{};
+    for (std::size_t axis = 0; axis < maxStep.size(); ++axis) {
+        maxStep[axis] = rigRateLimits[axis].load(std::memory_order_relaxed) * (FrameTimer::periodUs / 1.0e6);
+    }
+    rigAxes = rateLimitedAxes(limitedAxes(record.cueValues, rigDofLimits, rigAxes), rigAxes, maxStep);
+    const RigFrame frame = buildRigFrame(rigAxes, record.cueValues[10], record.cueValues[21]);
     rigFrame.store(frame);
     // A frame the link refuses (no link running, queue full) is simply lost: the next cycle
     // brings a newer one.
     serial::sendMessage(frame);
 
     if (motionCancelActive.load()) {
-        motionCancelRaw = gainedPose(record.cueValues, motionCancelGain.load(std::memory_order_relaxed));
+        motionCancelRaw = gainedPose(record.cueValues, motionCancelGain.load(std::memory_order_relaxed), motionCancelRaw);
         motionCancelInputs = motionCancelRaw;
         stepRigPose(motionCancelOutputs, motionCancelInputs, motionCancelFilter.load(std::memory_order_relaxed));
         std::lock_guard lock(rigPoseMutex);
@@ -120,18 +151,15 @@ void MotionEngine::publishWind() {
 
 void MotionEngine::openRigPose() {
     std::lock_guard lock(rigPoseMutex);
-    // An open block is released first, so that repeated resets over a long session do not pile
-    // up handles and views.
-    rigPose.close();
+    // One block for the life of the process: a program that mapped it (a motion-compensation
+    // layer) keeps reading the live pose across resets, restarts and motion cancelling switched
+    // off and on. On POSIX, closing the block would unlink its name, and a new block under that
+    // name would leave such a reader with a dead copy.
+    if (rigPose.view() != nullptr) return;
     if (rigPose.createOrOpen(rigPoseName, rigPoseSize) &&
         rigPose.map(platform::MapAccess::readWrite, rigPoseSize) == nullptr) {
         rigPose.close();
     }
-}
-
-void MotionEngine::closeRigPose() {
-    std::lock_guard lock(rigPoseMutex);
-    rigPose.close();
 }
 
 }  // namespace tarvelin
@@ -147,18 +175,21 @@ void activateMotionCancel(bool on) {
         engine.openRigPose();
         engine.motionCancelFilter.store(60.0, std::memory_order_relaxed);
     } else {
+        // The block stays (see openRigPose); it is simply no longer written.
         engine.motionCancelActive.exchange(false);
-        engine.closeRigPose();
     }
 }
 
 void setFilterMotionCancel(double value) {
     auto& engine = MotionEngine::instance();
+    // Below 1 the low-pass overshoots (below 0.5 it diverges), and 0 divides by zero.
+    if (!(value >= 1.0) || !std::isfinite(value)) return;
     if (engine.motionCancelActive.load()) engine.motionCancelFilter.store(value, std::memory_order_relaxed);
 }
 
 void setGainMotionCancel(double value) {
     auto& engine = MotionEngine::instance();
+    if (!(std::abs(value) <= tarvelin::motionCancelGainLimit)) return;
     if (engine.motionCancelActive.load()) engine.motionCancelGain.store(value, std::memory_order_relaxed);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The bytes the engine publishes each cycle, as pure functions of the cues and settings: the
-// 36-byte rig frame, the low-passed rig pose and the fan byte. No value that is not finite ever
-// leaves through them: such a cue counts as 0.0.
+// six axes of the rig frame (held to the rig limits, then to the rate limits), the 36-byte rig
+// frame, the low-passed rig pose and the fan byte. No value that is not finite ever leaves
+// through them: such a value holds its output where it was.
 
 #include <array>
 #include <cstdint>
@@ -12,19 +13,33 @@
 
 namespace tarvelin {
 
-using RigPose = std::array<double, 6>;
+inline constexpr int rigAxisCount = 6;
 
-// FC FC, the six motion cues as little-endian floats clamped to their rig limits, the belt
-// (slot 10) and wind (slot 21) cues as big-endian unsigned integers, and 0A 0D.
-RigFrame buildRigFrame(const CueArray& cues, const std::array<DofLimit, rigSlotCount>& rigLimits);
+// The six motion axes as the frame carries them: lateral, longitudinal, vertical, yaw, roll,
+// pitch.
+using RigAxes = std::array<float, rigAxisCount>;
+using RigPose = std::array<double, rigAxisCount>;
+
+// Each motion cue as a float clamped to its slot's rig limits. A cue that is not finite holds
+// its axis where `held` has it (clamped all the same).
+RigAxes limitedAxes(const CueArray& cues, const std::array<DofLimit, rigSlotCount>& rigLimits, const RigAxes& held);
+
+// Moves each axis from `previous` toward `wanted` by at most its `maxStep` (0: no limit).
+RigAxes rateLimitedAxes(const RigAxes& wanted, const RigAxes& previous, const std::array<double, rigAxisCount>& maxStep);
+
+// FC FC, the six axes as little-endian floats, the belt and wind cues as big-endian unsigned
+// integers, and 0A 0D.
+RigFrame buildRigFrame(const RigAxes& axes, double beltCue, double windCue);
 
 // A cue as the unsigned 32-bit integer of the frame: 0 below zero, all bits set from 2^32 - 1.
 std::uint32_t frameInteger(double cue);
 
-// The gained motion cues that feed the rig pose low-pass; a product that is not finite is 0.0.
-RigPose gainedPose(const CueArray& cues, double gain);
+// The gained motion cues that feed the rig pose low-pass; a product that is not finite holds
+// the axis at its value in `held`.
+RigPose gainedPose(const CueArray& cues, double gain, const RigPose& held);
 
-// One step of the rig pose low-pass: output += (input - output) / filter, per axis.
+// One step of the rig pose low-pass: output += (input - output) / filter, per axis. A step that
+// would not be finite leaves that axis as it was.
 void stepRigPose(RigPose& output, const RigPose& input, double filter);
 
 // The wind cue (0..100 %) as the fan's speed byte 0..255.

@@ -1,5 +1,6 @@
 // The exports that configure the motion profiles: filter strings, active axes, belt mix.
 
+#include <cmath>
 #include <memory>
 #include <string_view>
 
@@ -66,7 +67,8 @@ void setActiveAxis(int profile, int slot, bool active) {
 void setBelt_Mix(int profile, int channel, double weight) {
     auto& engine = MotionEngine::instance();
     MotionProfil* target = profileByNumber(engine, profile);
-    if (target != nullptr && tarvelin::indexInRange(channel, tarvelin::channelCount)) {
+    // A weight that is not finite would turn the belt's sum, and with it the belt, into NaN.
+    if (target != nullptr && tarvelin::indexInRange(channel, tarvelin::channelCount) && std::isfinite(weight)) {
         target->beltMix[static_cast<unsigned>(channel)].store(weight, std::memory_order_relaxed);
     }
 }

@@ -1,12 +1,22 @@
 // Turning the telemetry into the 23 motion cues every cycle: the slot tables, the AIR/GROUND
 // cross-fade, the fixed combination of the two profiles, and the soft start after a freeze.
 
+#include <cmath>
 #include <mutex>
 
 #include "core/dof_tables.h"
 #include "engine/motion_engine.h"
 
 namespace tarvelin {
+
+namespace {
+
+// A filter that overflows, or a sum of huge outputs, must not put inf or NaN into the cues the
+// host reads and the rig follows, nor send the axis to 0: such a value keeps what it replaces,
+// the slot's last finite value.
+double finiteOr(double value, double previous) { return std::isfinite(value) ? value : previous; }
+
+}  // namespace
 
 void MotionEngine::freezeCues() {
     std::lock_guard<std::mutex> lock(cueMutex);
@@ -28,8 +38,8 @@ void MotionEngine::evaluateProfileSlots() {
     // reaches the tensioner through channel 42 (only these four weights take part).
     double beltSumValue = 0.0;
     for (const DofMapping& mapping : beltTable) {
-        if (mapping.slot == 10) record.channels[beltSum] = beltSumValue;
-        air[mapping.slot] = profilAir.getActivedof(mapping, 1.0);
+        if (mapping.slot == 10) record.channels[beltSum] = finiteOr(beltSumValue, record.channels[beltSum]);
+        air[mapping.slot] = finiteOr(profilAir.getActivedof(mapping, 1.0), air[mapping.slot]);
         switch (mapping.slot) {
             case 11: beltSumValue += beltWeight(1) * air[11]; break;
             case 12: beltSumValue += beltWeight(2) * air[12]; break;
@@ -38,14 +48,18 @@ void MotionEngine::evaluateProfileSlots() {
             default: break;
         }
     }
-    air[windMapping.slot] = profilAir.getActivedof(windMapping, 1.0);
-    for (const DofMapping& mapping : effectTable) air[mapping.slot] = profilAir.getActivedof(mapping, 1.0);
+    air[windMapping.slot] = finiteOr(profilAir.getActivedof(windMapping, 1.0), air[windMapping.slot]);
+    for (const DofMapping& mapping : effectTable) {
+        air[mapping.slot] = finiteOr(profilAir.getActivedof(mapping, 1.0), air[mapping.slot]);
+    }
 
     const double airScale = airWeight.load(std::memory_order_relaxed);
     const double groundScale = groundWeight.load(std::memory_order_relaxed);
-    for (const DofMapping& mapping : motionTable) air[mapping.slot] = profilAir.getActivedof(mapping, airScale);
     for (const DofMapping& mapping : motionTable) {
-        ground[mapping.slot] = profilGround.getActivedof(mapping, groundScale);
+        air[mapping.slot] = finiteOr(profilAir.getActivedof(mapping, airScale), air[mapping.slot]);
+    }
+    for (const DofMapping& mapping : motionTable) {
+        ground[mapping.slot] = finiteOr(profilGround.getActivedof(mapping, groundScale), ground[mapping.slot]);
     }
 }
 
@@ -54,19 +68,20 @@ void MotionEngine::combineProfiles() {
     const auto& air = record.airOutputs;
     const auto& ground = record.groundOutputs;
     auto& cue = record.cueValues;
-    // The sums run in this order; the rounding of the published cues depends on it.
-    cue[0] = (air[15] + air[0]) + ground[0];
-    cue[1] = (air[16] + air[1]) + ground[1];
-    cue[2] = (air[17] + air[2]) + ground[2];
-    cue[3] = (air[18] + air[3]) + ground[3];
-    cue[6] = ground[6] + air[6];
-    cue[7] = ground[7] + air[7];
-    cue[8] = ground[8] + air[8];
-    cue[9] = ground[9] + air[9];
-    cue[4] = (((cue[6] + air[4]) + cue[8]) + air[19]) + ground[4];
-    cue[5] = (((cue[7] + air[5]) + cue[9]) + air[20]) + ground[5];
-    cue[10] = ground[10] + air[10];
-    cue[21] = ground[21] + air[21];
+    // The sums run in this order; the rounding of the published cues depends on it. Finite
+    // outputs can still add up beyond the double range.
+    cue[0] = finiteOr((air[15] + air[0]) + ground[0], cue[0]);
+    cue[1] = finiteOr((air[16] + air[1]) + ground[1], cue[1]);
+    cue[2] = finiteOr((air[17] + air[2]) + ground[2], cue[2]);
+    cue[3] = finiteOr((air[18] + air[3]) + ground[3], cue[3]);
+    cue[6] = finiteOr(ground[6] + air[6], cue[6]);
+    cue[7] = finiteOr(ground[7] + air[7], cue[7]);
+    cue[8] = finiteOr(ground[8] + air[8], cue[8]);
+    cue[9] = finiteOr(ground[9] + air[9], cue[9]);
+    cue[4] = finiteOr((((cue[6] + air[4]) + cue[8]) + air[19]) + ground[4], cue[4]);
+    cue[5] = finiteOr((((cue[7] + air[5]) + cue[9]) + air[20]) + ground[5], cue[5]);
+    cue[10] = finiteOr(ground[10] + air[10], cue[10]);
+    cue[21] = finiteOr(ground[21] + air[21], cue[21]);
 }
 
 void MotionEngine::selectProfile() {
@@ -118,9 +133,20 @@ void MotionEngine::applySoftStart() {
     if (!(progress < 1.0)) return;
     GameData& record = gameData();
     for (int slot = 0; slot < rigSlotCount; ++slot) {
-        record.cueValues[slot] = (record.cueValues[slot] - record.frozenCues[slot]) * progress + record.frozenCues[slot];
+        const double live = record.cueValues[slot];
+        const double frozen = record.frozenCues[slot];
+        double blended = (live - frozen) * progress + frozen;
+        // The difference of two huge cues of opposite sign overflows; weighing each on its own
+        // does not.
+        if (!std::isfinite(blended)) blended = finiteOr(live * progress + frozen * (1.0 - progress), frozen);
+        record.cueValues[slot] = blended;
     }
-    double next = cycleTimer.lastIntervalMs() * (1.0 / transitionDurationMs) + progress;
+    // The blend advances by the length of the cycle. After a pause (a search for the game, a
+    // rig that was not ready, a reset) the timer's last interval spans the whole pause and
+    // would end the blend at once, so the cycles until the timer measures one cycle again count
+    // as one period each.
+    const double stepMs = pacedCyclesInARow >= 2 ? cycleTimer.lastIntervalMs() : FrameTimer::periodUs / 1000.0;
+    double next = stepMs * (1.0 / transitionDurationMs) + progress;
     if (next > 1.0) next = 1.0;
     transitionProgress.store(next, std::memory_order_relaxed);
 }

@@ -8,5 +8,6 @@ target_sources(tarvelin_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/motion_output.cpp
   ${CMAKE_CURRENT_LIST_DIR}/profile_exports.cpp
   ${CMAKE_CURRENT_LIST_DIR}/profile_switching.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rig_park.cpp
   ${CMAKE_CURRENT_LIST_DIR}/snapshots.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wind_exports.cpp)

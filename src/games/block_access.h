@@ -15,10 +15,10 @@ inline bool blockExists(const wchar_t* name) {
     return block.openExisting(name, platform::MapAccess::read);
 }
 
-// Creates the block when the game has not (the game then finds it when it starts) or opens it,
-// and maps the layout's length for reading.
+// Opens the game's block (on Windows creating it when the game has not yet; on POSIX only when
+// it exists, see SharedMemory::openPublished) and maps the layout's length for reading.
 inline bool createAndMap(platform::SharedMemory& block, const games::Block& layout) {
-    return block.createOrOpen(layout.name, layout.size) &&
+    return block.openPublished(layout.name, layout.size) &&
            block.map(platform::MapAccess::read, layout.size) != nullptr;
 }
 

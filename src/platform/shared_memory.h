@@ -35,6 +35,19 @@ public:
     // Opens a block that exists already (OpenFileMappingW); fails when there is none.
     bool openExisting(std::wstring_view name, MapAccess access);
 
+    // Forgets a block's name, so that the next createOrOpen creates a fresh block: on POSIX the
+    // name of a block a crashed program left behind is unlinked; on Windows a block disappears
+    // with its last handle, so there is nothing to do. Programs that map the block keep it.
+    static void removeName(std::wstring_view name);
+
+    // Opens a block that another program (a game) publishes, for reading. On Windows the block
+    // is created when the program has not yet, as CreateFileMappingW does, and the program then
+    // opens this same mapping when it starts. On POSIX only a block that exists is opened: one
+    // created here would be unlinked when closed, and a program (a bridge) that created its own
+    // in the meantime would be left writing into a block nobody can open. A block that is
+    // missing then simply means the program is not there.
+    bool openPublished(std::wstring_view name, std::size_t size);
+
     // True when the last createOrOpen found the block already there.
     bool alreadyExisted() const { return existed_; }
 

@@ -48,7 +48,11 @@ TEST(ProfileFile, ReadsEverySection) {
         "port = COM4\n"
         "baud = 115200\n"
         "mode = 8E2\n"
-        "interval_ms = 50\n",
+        "interval_ms = 50\n"
+        "[safety]\n"
+        "park_ms = 1500\n"
+        "rate lateral = 4\n"
+        "rate 5 = 0\n",
         errors);
     ASSERT_TRUE(errors.empty()) << errors[0].line << ": " << errors[0].message;
     EXPECT_TRUE(file.warnings.empty()) << file.warnings[0].line << ": " << file.warnings[0].message;
@@ -83,6 +87,11 @@ TEST(ProfileFile, ReadsEverySection) {
     EXPECT_EQ(file.fan->baud, 115200);
     EXPECT_EQ(file.fan->mode, "8E2");
     EXPECT_EQ(file.fan->intervalMs, 50u);
+    EXPECT_EQ(file.parkMs, 1500.0);
+    ASSERT_EQ(file.rateLimits.size(), 2u);
+    EXPECT_EQ(file.rateLimits[0].axis, 0);
+    EXPECT_EQ(file.rateLimits[0].unitsPerSecond, 4.0);
+    EXPECT_EQ(file.rateLimits[1].axis, 5);
     EXPECT_FALSE(file.udp.has_value());
 
     const auto network = parse("[link]\ntransport = UDP\ngroup = 239.1.2.3:51324\nlisten_port = 50000\n", errors);
@@ -118,9 +127,22 @@ TEST(ProfileFile, ReportsEveryBadLineWithItsNumber) {
           "transport = wifi\n"          // 21
           "group = 10.0.0.1\n"          // 22: not a multicast group
           "group = 232.1.1.1:5000\n"    // 23: the engine sends to 51324 only
-          "listen_port = 70000\n",      // 24
+          "listen_port = 70000\n"       // 24
+          "[motion_cancel]\n"
+          "gain = 1e308\n"              // 26: beyond what the engine takes
+          "[safety]\n"
+          "park_ms = -5\n"              // 28
+          "park_ms = 60001\n"           // 29: longer than the engine takes
+          "rate belt = 5\n"             // 30: not a motion axis
+          "rate yaw = -1\n"             // 31
+          "rate pitch = nan\n"          // 32
+          "rate roll = 2\n"
+          "rate 4 = 3\n"                // 34: roll again
+          "speed = 3\n",                // 35: unknown setting
           errors);
-    const std::vector<int> expected = {1, 3, 4, 5, 6, 7, 9, 10, 11, 13, 14, 15, 16, 19, 21, 22, 23, 24};  // 15: [fan] without a port
+    // 15: [fan] without a port
+    const std::vector<int> expected = {1, 3, 4, 5, 6, 7, 9, 10, 11, 13, 14, 15, 16, 19,
+                                       21, 22, 23, 24, 26, 28, 29, 30, 31, 32, 34, 35};
     EXPECT_EQ(linesOf(errors), expected);
     EXPECT_NE(errors[13].message.find("already set on line 18"), std::string::npos) << errors[13].message;
 }

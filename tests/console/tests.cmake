@@ -119,6 +119,15 @@ if(NOT WIN32)
   set_tests_properties(console_terminal_test PROPERTIES RESOURCE_LOCK game_ports TIMEOUT 600
     ENVIRONMENT "XDG_DATA_HOME=${TARVELIN_TEST_DATA_HOME}/console_terminal_test")
 
+  # The e-stop as a user gives it: the console on a pseudo-terminal, stopped by a key or Ctrl-C.
+  foreach(stop space esc ctrl-c ctrl-c-twice)
+    add_test(NAME console_estop_${stop}
+      COMMAND ${private_network} sh ${CMAKE_CURRENT_LIST_DIR}/estop_on_pty.sh ${stop}
+        ${CMAKE_CURRENT_BINARY_DIR}/console-estop-${stop} $<TARGET_FILE:tarvelin_console> demo --seconds 120)
+    set_tests_properties(console_estop_${stop} PROPERTIES RESOURCE_LOCK game_ports TIMEOUT 300
+      ENVIRONMENT "XDG_DATA_HOME=${TARVELIN_TEST_DATA_HOME}/console_estop_${stop}")
+  endforeach()
+
   find_program(TARVELIN_NM NAMES nm REQUIRED)
   add_test(NAME console_uses_exports_only
     COMMAND ${CMAKE_COMMAND} -DCONSOLE=$<TARGET_FILE:tarvelin_console> -DNM=${TARVELIN_NM}
@@ -135,5 +144,16 @@ else()
            "the road of the frame is whole" "library: opened\\.\\.\\.\\.id correct\\."
     REJECT "[^ ]opened\\.\\.")
   set_tests_properties(console_demo_wine PROPERTIES RESOURCE_LOCK game_ports)
+  # The e-stop on a pseudo-terminal, the console under Wine and the rig emulator beside it. The
+  # two share a Wine prefix of their own, one at a time.
+  foreach(stop esc ctrl-c-twice)
+    add_test(NAME console_estop_${stop}_wine
+      COMMAND ${private_network} sh ${PROJECT_SOURCE_DIR}/tests/serial/wine_rig_link.sh
+        ${TARVELIN_NATIVE_RIG_EMULATOR} ${CMAKE_CURRENT_LIST_DIR}/wine_run_on_pty.sh
+        ${CMAKE_BINARY_DIR}/wineprefix-console-estop ${CMAKE_CURRENT_BINARY_DIR}/console-estop-bench-${stop}
+        $<TARGET_FILE:tarvelin_console> demo --seconds 120 --rig-port COM5)
+    set_tests_properties(console_estop_${stop}_wine PROPERTIES RESOURCE_LOCK "game_ports;wineprefix_console_estop"
+      TIMEOUT 600 ENVIRONMENT "TARVELIN_ESTOP=${stop} ${CMAKE_CURRENT_BINARY_DIR}/console-estop-${stop}")
+  endforeach()
   add_dependencies(console_parts_tests rig_emulator_native)
 endif()

@@ -4,6 +4,7 @@
 set(e2e_sources
   ${CMAKE_CURRENT_LIST_DIR}/beamng_to_rig_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/motion_model.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rig_safety_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/link_fixture.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/rig_emulator_client.cpp)
 if(NOT WIN32)

@@ -29,6 +29,9 @@ TEST(CycleAllocation, ASteadyCycleAllocatesNothing) {
     for (int slot = 0; slot < 6; ++slot) SetRigDofLimitValue(slot, -1.0, 1.0);
     setBelt_Mix(0, 1, 1.0);
     activateMotionCancel(true);
+    // The rig safety settings on: the rate limits work in every cycle.
+    setParkDuration(2000.0);
+    for (int axis = 0; axis < 6; ++axis) SetRigDofRateLimit(axis, 5.0);
 
     const std::uint16_t port = test::freeUdpPort();
     ASSERT_EQ(engine.gameSource.beamNg.endpoint.open(port), 1);
@@ -74,6 +77,8 @@ TEST(CycleAllocation, ASteadyCycleAllocatesNothing) {
     engine.outputHeld = true;
     engine.gameSource.disconnect();
     activateMotionCancel(false);
+    setParkDuration(0.0);
+    for (int axis = 0; axis < 6; ++axis) SetRigDofRateLimit(axis, 0.0);
 }
 
 }  // namespace

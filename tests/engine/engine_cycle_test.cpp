@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
+#include <string>
+#include <vector>
 
 #include "engine/motion_engine.h"
 #include "platform/shared_memory.h"
+#include "serial/bridge_state.h"
 #include "tarvelin/motion.h"
 
 using namespace tarvelin;
@@ -63,6 +68,21 @@ protected:
         int count = 0;
         FreeCalculationSnapshots(GetCalculationSnapshots(&count));
         FreeAccelerationSnapshots(GetAccelerationSnapshots(&count));
+    }
+
+    // The frames the cycles handed to the link since the last call, with the link counting as
+    // running.
+    static std::vector<serial::Message> framesSent() {
+        std::vector<serial::Message> frames;
+        serial::Message frame;
+        while (serial::bridgeState().serialSendQueue.takeFront(frame)) frames.push_back(frame);
+        return frames;
+    }
+
+    static float axisOf(const serial::Message& frame, int axis) {
+        float value;
+        std::memcpy(&value, frame.data() + 2 + 4 * axis, sizeof value);
+        return value;
     }
 
     void setMotionChannels() {
@@ -280,4 +300,106 @@ TEST_F(EngineCycle, ReadinessChangesFreezeOnlyOnAChange) {
     setMotionsystemready(0);
     EXPECT_FALSE(engine.motionSystemReady);
     EXPECT_EQ(engine.transitionProgress, 0.0);
+}
+
+// A filter that overflows (a gain beyond the float range is infinite) must neither throw the
+// rig to 0 nor put inf or NaN anywhere a host looks; a freeze then holds the last finite cue.
+TEST_F(EngineCycle, ACueThatIsNotFiniteHoldsItsLastFiniteValue) {
+    const std::string overflowing = "GAIN(VALUE;" + std::string(40, '9') + ")";
+    const struct {
+        double before;
+        double after;  // the input that the overflowing gain makes +inf, -inf or NaN (0 × inf)
+    } cases[] = {{0.9, 0.9}, {-0.9, -0.9}, {0.9, 0.0}};
+    SetRigDofLimitValue(0, -1.0, 1.0);
+    for (const auto& c : cases) {
+        ASSERT_EQ(setcheckFilterstring(0, 0, "VALUE"), 1);
+        record.channels[lateralAccelG] = c.before;
+        for (int cycle = 0; cycle < 2010; ++cycle) engine.processCycle();
+        ASSERT_EQ(record.cueValues[0], c.before);
+
+        ASSERT_EQ(setcheckFilterstring(0, 0, overflowing.c_str()), 1);
+        record.channels[lateralAccelG] = c.after;
+        for (int cycle = 0; cycle < 10; ++cycle) engine.processCycle();
+        setActiveAxis(0, 22, true);  // a freeze while the chain overflows
+        engine.processCycle();
+        EXPECT_EQ(record.cueValues[0], c.before) << c.before;
+        EXPECT_EQ(record.frozenCues[0], c.before);
+        EXPECT_EQ(record.airOutputs[0], c.before);
+        unsigned char frame[36];
+        getOutputData(frame);
+        float lateral;
+        std::memcpy(&lateral, frame + 2, 4);
+        EXPECT_EQ(lateral, static_cast<float>(c.before));
+        int count = 0;
+        CalculationSnapshot* records = GetCalculationSnapshots(&count);
+        for (int i = 0; i < count; ++i) {
+            for (double value : records[i].values) ASSERT_TRUE(std::isfinite(value)) << "record " << i;
+        }
+        FreeCalculationSnapshots(records);
+
+        // The chain is mended: the soft start blends from the held value, not from 0.
+        ASSERT_EQ(setcheckFilterstring(0, 0, "VALUE"), 1);
+        record.channels[lateralAccelG] = 0.5;
+        engine.processCycle();
+        engine.processCycle();
+        EXPECT_NEAR(record.cueValues[0], c.before, 0.01);
+    }
+}
+
+// The park glides every axis, the belt and the wind to neutral along a half cosine of the set
+// duration, the rate limits holding back an axis that would move faster, and leaves the cues
+// at zero for the soft start of the next game. Without a duration, or when the engine was not
+// publishing, the rig holds its pose.
+TEST_F(EngineCycle, TheParkGlidesTheRigToNeutralWithinItsRateLimits) {
+    auto& link = serial::bridgeState();
+    link.bridgeRunning = true;
+    for (int axis = 0; axis < 6; ++axis) SetRigDofLimitValue(axis, -1.0, 1.0);
+    setBelt_Mix(0, 1, 1.0);  // the belt follows the longitudinal channel
+    auto drive = [&] {
+        record.channels[lateralAccelG] = 0.8;
+        record.channels[longitudinalAccelG] = 300.0;  // beyond the rig limit, 300 on the belt
+        record.channels[verticalAccelG] = -2.0;
+        record.channels[speed] = 50.0;
+        engine.processCycle();
+        framesSent();
+    };
+    const struct {
+        double parkMs;
+        bool published;
+        std::size_t frames;  // at least
+    } cases[] = {{0.0, true, 0}, {100.0, false, 0}, {100.0, true, 100}};
+    engine.motionSystemReady = true;
+    for (const auto& c : cases) {
+        drive();
+        setParkDuration(c.parkMs);
+        SetRigDofRateLimit(2, 5.0);  // the vertical axis needs 100 cycles to come back from -1
+        engine.publishedLastCycle = c.published;
+        engine.parkRig();
+        const auto frames = framesSent();
+        ASSERT_GE(frames.size(), c.frames) << c.parkMs;
+        if (c.frames == 0) {
+            EXPECT_TRUE(frames.empty()) << "the rig holds its pose";
+            continue;
+        }
+        ASSERT_LT(frames.size(), 150u);
+        // The lateral ramp's steepest step is π/2 × 0.8 × 2 ms / 100 ms.
+        const float steepest = static_cast<float>(std::numbers::pi / 2.0 * 0.8 * 0.02) + 1e-6f;
+        float previous[3] = {0.8f, 1.0f, -1.0f};
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            ASSERT_LE(std::abs(axisOf(frames[i], 0) - previous[0]), steepest) << "frame " << i;
+            ASSERT_LE(axisOf(frames[i], 0), previous[0]) << "frame " << i;
+            ASSERT_LE(std::abs(axisOf(frames[i], 2) - previous[2]), 0.01f + 1e-6f) << "frame " << i;
+            for (int axis = 0; axis < 3; ++axis) previous[axis] = axisOf(frames[i], axis);
+        }
+        const serial::Message& last = frames.back();
+        for (int axis = 0; axis < 6; ++axis) EXPECT_EQ(axisOf(last, axis), 0.0f) << "axis " << axis;
+        EXPECT_EQ(std::memcmp(last.data() + 26, "\0\0\0\0\0\0\0\0", 8), 0) << "belt and wind at 0";
+        for (double cue : record.cueValues) EXPECT_EQ(cue, 0.0);
+        engine.freezeCues();
+        for (double cue : record.frozenCues) EXPECT_EQ(cue, 0.0) << "the next soft start begins at neutral";
+    }
+    setParkDuration(0.0);
+    SetRigDofRateLimit(2, 0.0);
+    engine.motionSystemReady = false;
+    link.bridgeRunning = false;
 }

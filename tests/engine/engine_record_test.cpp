@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "engine/motion_engine.h"
@@ -97,6 +98,70 @@ TEST(Limits, InputLimitsFixTheAngleSlotsAndIgnoreTheRest) {
     EXPECT_EQ(limits[9].high.load(), 360.0);
     EXPECT_EQ(limits[12].low.load(), 0.0);
     EXPECT_EQ(limits[12].high.load(), 0.0);
+}
+
+// A limit pair that is not finite or inverted would put NaN on the rig or make an axis jump
+// between its two ends every frame: both setters refuse it and keep the previous pair.
+TEST(Limits, PairsThatAreNotFiniteOrInvertedAreRefused) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    auto& engine = MotionEngine::instance();
+    const double bad[][2] = {{nan, nan}, {-1.0, nan}, {nan, 1.0}, {-inf, 1.0}, {-1.0, inf}, {1.0, -1.0}};
+    for (const auto& pair : bad) {
+        SetRigDofLimitValue(3, -0.5, 0.5);
+        SetInputDofLimitValue(3, -20.0, 20.0);
+        SetRigDofLimitValue(3, pair[0], pair[1]);
+        SetInputDofLimitValue(3, pair[0], pair[1]);
+        EXPECT_EQ(engine.rigDofLimits[3].low.load(), -0.5) << pair[0] << ", " << pair[1];
+        EXPECT_EQ(engine.rigDofLimits[3].high.load(), 0.5);
+        EXPECT_EQ(engine.inputDofLimits[3].low.load(), -20.0);
+        EXPECT_EQ(engine.inputDofLimits[3].high.load(), 20.0);
+    }
+    SetRigDofLimitValue(3, 0.25, 0.25);  // a single point is a valid range
+    EXPECT_EQ(engine.rigDofLimits[3].low.load(), 0.25);
+}
+
+// Every other setting a host can get wrong: refused, and the previous value stays.
+TEST(Settings, ValuesOutsideTheirRangeAreRefusedAndThePreviousOneStays) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    auto& engine = MotionEngine::instance();
+    activateMotionCancel(true);
+    setFilterMotionCancel(30.0);
+    setGainMotionCancel(2.0);
+    for (const double filter : {0.0, -1.0, 0.5, 0.999, 1e-300, nan, inf}) setFilterMotionCancel(filter);
+    EXPECT_EQ(engine.motionCancelFilter.load(), 30.0);
+    for (const double gain : {1e308, -1e308, 100.5, nan, inf}) setGainMotionCancel(gain);
+    EXPECT_EQ(engine.motionCancelGain.load(), 2.0);
+    setFilterMotionCancel(1.0);
+    setGainMotionCancel(-100.0);
+    EXPECT_EQ(engine.motionCancelFilter.load(), 1.0);
+    EXPECT_EQ(engine.motionCancelGain.load(), -100.0);
+    setGainMotionCancel(1.0);
+    activateMotionCancel(false);
+
+    setBelt_Mix(0, 1, 0.5);
+    setBelt_Mix(0, 1, nan);
+    setBelt_Mix(0, 1, inf);
+    EXPECT_EQ(engine.profilAir.beltMix[1].load(), 0.5);
+    setBelt_Mix(0, 1, 0.0);
+
+    EXPECT_EQ(engine.parkDurationMs.load(), 0.0) << "no park until the host asks for one";
+    for (const double park : {-1.0, 60000.5, nan, inf}) EXPECT_EQ(setParkDuration(park), 0) << park;
+    EXPECT_EQ(setParkDuration(60000.0), 1);
+    EXPECT_EQ(setParkDuration(0.0), 1);
+    EXPECT_EQ(engine.parkDurationMs.load(), 0.0);
+
+    for (int axis = 0; axis < 6; ++axis) EXPECT_EQ(engine.rigRateLimits[axis].load(), 0.0) << "no rate limit by default";
+    const struct {
+        int axis;
+        double rate;
+        int result;
+    } rates[] = {{0, 2.5, 1}, {5, 0.0, 1}, {6, 1.0, 0}, {-1, 1.0, 0}, {22, 1.0, 0}, {1, -0.1, 0}, {1, nan, 0}, {1, inf, 0}};
+    for (const auto& rate : rates) EXPECT_EQ(SetRigDofRateLimit(rate.axis, rate.rate), rate.result) << rate.axis << " " << rate.rate;
+    EXPECT_EQ(engine.rigRateLimits[0].load(), 2.5);
+    EXPECT_EQ(engine.rigRateLimits[1].load(), 0.0);
+    SetRigDofRateLimit(0, 0.0);
 }
 
 TEST(MotionOutput, OutputDataCopiesTheLastFrameAndAcceptsNull) {

@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
+#include "beamng_encoder.h"
 #include "engine/motion_engine.h"
 #include "net/udp_endpoint.h"
 #include "support/loopback.h"
 #include "tarvelin/motion.h"
+#include "telemetry_emulator.h"
 
 using tarvelin::MotionEngine;
 
@@ -104,4 +108,87 @@ TEST(GameSourceThread, LetsGoOfTheGameWhenStopped) {
     tarvelin::UdpEndpoint other;
     EXPECT_EQ(other.open(beamNgPort), 1) << "the stopped engine still holds the game's port";
     other.close();
+}
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(30)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+}  // namespace
+
+// After every pause of the cycle the soft start blends over 4000 ms of cycles, so its progress
+// can never run ahead of the time since the cycle resumed (a 2 ms cycle advances it by 0.05 %).
+// A pause of two seconds that counted as one step would put it at 50 % at once.
+TEST(GameSourceThread, TheSoftStartTakesFourSecondsAfterEveryPause) {
+    using Clock = std::chrono::steady_clock;
+    using namespace std::chrono_literals;
+    auto& engine = MotionEngine::instance();
+    tarvelin::emulator::TelemetryEmulator game(tarvelin::emulator::beamNgEncoder);
+    ASSERT_TRUE(game.ready());
+    game.seek(5.0);  // under way: the telemetry moves all the time, so the cues never go stale
+    auto connected = [&] { return engine.connected.load(); };
+    auto pause = [] { std::this_thread::sleep_for(2s); };
+
+    const struct {
+        const char* name;
+        std::function<void()> before;  // brings the engine to a pause
+        std::function<void()> resume;  // ends it; the time is taken just before
+    } cases[] = {
+        {"a game found late",
+         [&] {
+             setMotionsystemready(1);
+             startGamesource_Thread();
+             pause();
+         },
+         [&] { game.start(); }},
+        {"a rig ready late",
+         [&] {
+             game.start();
+             startGamesource_Thread();
+             ASSERT_TRUE(waitUntil(connected));
+             pause();
+         },
+         [] { setMotionsystemready(1); }},
+        {"a rig paused and resumed",
+         [&] {
+             game.start();
+             setMotionsystemready(1);
+             startGamesource_Thread();
+             ASSERT_TRUE(waitUntil([] { return getTransitionStatus() >= 5.0; }));
+             setMotionsystemready(0);
+             pause();
+         },
+         [] { setMotionsystemready(1); }},
+        {"a game lost and found",
+         [&] {
+             game.start();
+             setMotionsystemready(1);
+             startGamesource_Thread();
+             ASSERT_TRUE(waitUntil([] { return getTransitionStatus() >= 5.0; }));
+             game.stop();
+             ASSERT_TRUE(waitUntil([] { return getGameID() == -1; }));
+             pause();
+         },
+         [&] { game.start(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        const auto resumed = Clock::now();
+        c.resume();
+        ASSERT_TRUE(waitUntil([] { return getTransitionStatus() > 0.0; })) << "the cues never blended in";
+        const double status = getTransitionStatus();
+        const double sinceResumeMs = std::chrono::duration<double, std::milli>(Clock::now() - resumed).count();
+        EXPECT_LE(status, sinceResumeMs / 40.0 + 1.0) << "after " << sinceResumeMs << " ms";
+        stopGamesource_Thread();
+        game.stop();
+        setMotionsystemready(0);
+    }
 }

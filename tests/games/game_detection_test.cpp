@@ -160,6 +160,8 @@ TEST_F(GameDetection, RaceRoomWinsOverLaterGamesAndLosesToEarlierOnes) {
     // Assetto Corsa EVO is looked for before RaceRoom.
     GameProcess evo("AssettoCorsaEVO.exe");
     ASSERT_TRUE(evo.visible());
+    GameBlock physics(games::assettoCorsaPhysics.name, games::assettoCorsaPhysics.size);
+    ASSERT_TRUE(physics.created());
     EXPECT_EQ(source->detect(), 1);
     EXPECT_EQ(source->activeGame(), GameId::assettoCorsaEvo);
     EXPECT_FALSE(source->isFlagged(GameId::raceRoom));
@@ -218,8 +220,9 @@ TEST_F(GameDetection, RFactor2WaitsForThePluginAndReleasesItsBlock) {
 }
 
 TEST_F(GameDetection, AssettoCorsaCountsOnlyWhileItsSessionIsLive) {
+    GameBlock physics(games::assettoCorsaPhysics.name, games::assettoCorsaPhysics.size);
     GameBlock graphics(games::assettoCorsaGraphics.name, games::assettoCorsaGraphics.size);
-    ASSERT_TRUE(graphics.created());
+    ASSERT_TRUE(physics.created() && graphics.created());
     for (const std::uint32_t notLive : {1u, 3u}) {
         graphics.setWord(games::assettoCorsaStatusOffset, notLive);
         EXPECT_EQ(source->detect(), 0) << "status " << notLive;
@@ -352,6 +355,8 @@ TEST_F(GameDetection, DcsIsFoundUnderEitherNameOnlyWhileItSendsDatagrams) {
 TEST_F(GameDetection, EuroTruckSimulator2IsFoundByItsProcessBehindItsBlock) {
     GameProcess truck("eurotrucks2.exe");
     ASSERT_TRUE(truck.visible());
+    GameBlock block(games::euroTruckSimulator2.name, games::euroTruckSimulator2.size);
+    ASSERT_TRUE(block.created());
     ASSERT_EQ(source->detect(), 1);
     EXPECT_EQ(source->activeGame(), GameId::euroTruckSimulator2);
     EXPECT_EQ(source->connect(), 1);

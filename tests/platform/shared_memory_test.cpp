@@ -84,3 +84,26 @@ TEST(SharedMemory, MovingHandsOverTheBlock) {
     EXPECT_TRUE(second.isOpen());
     EXPECT_NE(second.view(), nullptr);
 }
+
+// A reader that looks for a program's block must never take the name away from that program:
+// here the program creates its block while the reader's look is still open, and must find it
+// reachable by others once the reader has closed again.
+TEST(SharedMemory, LookingForAPublishedBlockNeverOrphansTheOneItsProgramCreates) {
+    const auto name = uniqueName(L"published");
+    SharedMemory look;
+    look.openPublished(name, 64);
+    SharedMemory program;
+    ASSERT_TRUE(program.createOrOpen(name, 64));
+    ASSERT_NE(program.map(MapAccess::readWrite, 64), nullptr);
+    std::memcpy(program.view(), "live", 4);
+    look.close();
+
+    SharedMemory reader;
+    ASSERT_TRUE(reader.openPublished(name, 64)) << "the program's block is gone";
+    const auto* seen = static_cast<const char*>(reader.map(MapAccess::read, 64));
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(std::memcmp(seen, "live", 4), 0);
+    reader.close();
+    SharedMemory later;
+    EXPECT_TRUE(later.openExisting(name, MapAccess::read)) << "closing a reader removed the program's block";
+}

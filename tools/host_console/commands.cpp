@@ -153,6 +153,7 @@ SessionOptions sessionOptions(const std::string& title, const ProfileFile& profi
     options.title = title;
     options.precisePacing = profile.precisePacing;
     options.axisRanges = axisRanges(profile);
+    options.parkMs = profile.parkMs.value_or(0.0);
     options.out = streams.out;
     // The live panel redraws in place only on a terminal; a file or a pipe gets lines.
     options.panel = streams.terminal;

@@ -30,6 +30,7 @@ bool EngineApi::load(const std::filesystem::path& library, std::string& error) {
         TARVELIN_RESOLVE(getOutputData),           TARVELIN_RESOLVE(setcheckFilterstring),
         TARVELIN_RESOLVE(setActiveAxis),           TARVELIN_RESOLVE(setBelt_Mix),
         TARVELIN_RESOLVE(SetRigDofLimitValue),     TARVELIN_RESOLVE(SetInputDofLimitValue),
+        TARVELIN_RESOLVE(SetRigDofRateLimit),      TARVELIN_RESOLVE(setParkDuration),
         TARVELIN_RESOLVE(activateMotionCancel),    TARVELIN_RESOLVE(setFilterMotionCancel),
         TARVELIN_RESOLVE(setGainMotionCancel),     TARVELIN_RESOLVE(GetCalculationSnapshots),
         TARVELIN_RESOLVE(GetAccelerationSnapshots), TARVELIN_RESOLVE(FreeCalculationSnapshots),

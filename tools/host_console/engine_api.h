@@ -37,13 +37,15 @@ public:
     decltype(&::getactiveProfil) getactiveProfil = nullptr;
     decltype(&::getOutputData) getOutputData = nullptr;
 
-    // Profiles, limits and motion cancelling.
+    // Profiles, limits, rig safety and motion cancelling.
     decltype(&::setcheckFilterstring) setcheckFilterstring = nullptr;
     decltype(&::explainFilterstring) explainFilterstring = nullptr;
     decltype(&::setActiveAxis) setActiveAxis = nullptr;
     decltype(&::setBelt_Mix) setBelt_Mix = nullptr;
     decltype(&::SetRigDofLimitValue) SetRigDofLimitValue = nullptr;
     decltype(&::SetInputDofLimitValue) SetInputDofLimitValue = nullptr;
+    decltype(&::SetRigDofRateLimit) SetRigDofRateLimit = nullptr;
+    decltype(&::setParkDuration) setParkDuration = nullptr;
     decltype(&::activateMotionCancel) activateMotionCancel = nullptr;
     decltype(&::setFilterMotionCancel) setFilterMotionCancel = nullptr;
     decltype(&::setGainMotionCancel) setGainMotionCancel = nullptr;

@@ -18,6 +18,8 @@ std::vector<RejectedFilter> applyProfile(const EngineApi& api, const ProfileFile
     if (profile.motionCancel) api.activateMotionCancel(*profile.motionCancel);
     if (profile.motionCancelFilter) api.setFilterMotionCancel(*profile.motionCancelFilter);
     if (profile.motionCancelGain) api.setGainMotionCancel(*profile.motionCancelGain);
+    if (profile.parkMs) api.setParkDuration(*profile.parkMs);
+    for (const auto& rate : profile.rateLimits) api.SetRigDofRateLimit(rate.axis, rate.unitsPerSecond);
     return rejected;
 }
 

@@ -19,7 +19,7 @@ struct RejectedFilter {
 };
 
 // Installs every filter string of the file and sets the active slots, belt-mix weights, input
-// and rig limits and motion cancelling. Returns the filter strings the engine rejected, in file
+// and rig limits, motion cancelling, the park and the rate limits. Returns the filter strings the engine rejected, in file
 // order; everything else is applied even then, so that one pass reports every rejection.
 // The link, the fan and the pacing are left to the caller, which applies them when it starts
 // the parts they belong to.

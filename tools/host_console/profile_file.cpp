@@ -39,7 +39,12 @@ constexpr int motionAxes = 6;         // the slots the rig frame carries as clam
 constexpr int inputLimitedSlots = 8;  // the slots whose telemetry passes the input limits
 constexpr int angleSlotEnd = 10;      // roll_angle and pitch_angle: input limits fixed at ±360
 
-enum class Section { none, air, ground, limits, motionCancel, engine, link, fan };
+// What the engine takes for the park and the motion-cancel gain (setParkDuration,
+// setGainMotionCancel).
+constexpr double longestParkMs = 60000.0;
+constexpr double largestMotionCancelGain = 100.0;
+
+enum class Section { none, air, ground, limits, motionCancel, engine, link, fan, safety };
 
 std::string_view trim(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
@@ -135,6 +140,7 @@ public:
             case Section::engine: return engineLine(key, value);
             case Section::link: return linkLine(key, value);
             case Section::fan: return fanLine(key, value);
+            case Section::safety: return safetyLine(key, value);
         }
     }
 
@@ -214,6 +220,7 @@ private:
             section_ = Section::fan;
             if (fanSection_ == 0) fanSection_ = line_;
         }
+        else if (name == "safety") section_ = Section::safety;
         else error("unknown section [" + name + "]");
     }
 
@@ -289,6 +296,7 @@ private:
             const auto number = realNumber(value);
             if (!number) return error(name + " needs a number");
             if (name == "filter" && *number < 1.0) return error("filter must be 1 or more (1 passes the cues unfiltered)");
+            if (name == "gain" && std::abs(*number) > largestMotionCancelGain) return error("gain must be between -100 and 100");
             if (firstSetting("motion_cancel " + name)) {
                 (name == "filter" ? result.motionCancelFilter : result.motionCancelGain) = number;
             }
@@ -391,6 +399,29 @@ private:
             if (firstSetting("fan interval_ms")) fan.intervalMs = static_cast<unsigned>(*interval);
         } else {
             error("unknown fan setting '" + std::string(key) + "'");
+        }
+    }
+
+    void safetyLine(std::string_view key, std::string_view value) {
+        std::string_view word;
+        std::string_view axisText;
+        splitWord(key, word, axisText);
+        const std::string name = lower(word);
+        if (name == "park_ms" && axisText.empty()) {
+            const auto park = realNumber(value);
+            if (!park || *park < 0.0 || *park > longestParkMs) {
+                return error("park_ms is the park's duration in milliseconds, 0 (the rig holds its last pose) to 60000");
+            }
+            if (firstSetting("park_ms")) result.parkMs = park;
+        } else if (name == "rate") {
+            const int axis = slotFromName(axisText);
+            if (axis < 0) return error("unknown slot '" + std::string(axisText) + "'");
+            if (axis >= motionAxes) return error("rate limits hold the six motion axes only, not " + std::string(slotName(axis)));
+            const auto rate = realNumber(value);
+            if (!rate || *rate < 0.0) return error("a rate limit is rig units per second, 0 for none");
+            if (firstSetting(std::string("rate ") + slotName(axis))) result.rateLimits.push_back({axis, *rate, line_});
+        } else {
+            error("unknown safety setting '" + std::string(key) + "' (park_ms, or rate AXIS)");
         }
     }
 

@@ -43,6 +43,13 @@ struct SlotLimit {
     int line = 0;
 };
 
+// How fast one motion axis may move, in rig units per second.
+struct AxisRate {
+    int axis = 0;
+    double unitsPerSecond = 0.0;
+    int line = 0;
+};
+
 struct FanSettings {
     std::string port;  // "COMn"
     int baud = 9600;
@@ -78,6 +85,8 @@ struct ProfileFile {
     std::optional<bool> usbChipCheck;
     std::optional<UdpLinkSettings> udp;  // set: the link runs over the network (transport = udp)
     std::optional<FanSettings> fan;
+    std::optional<double> parkMs;   // [safety]: the park's duration, 0 holds the last pose
+    std::vector<AxisRate> rateLimits;
     // Settings that parse but will not do what they seem to (a slot the engine never reads in
     // that profile, an axis whose limits hold it at zero); they do not stop the profile.
     std::vector<ProfileMessage> warnings;

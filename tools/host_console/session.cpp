@@ -39,9 +39,10 @@ double secondsSince(Clock::time_point start) {
 
 // Draws the panel in place: cursor home, each line erased to its end, the rest of the screen
 // cleared, so that a shorter panel leaves nothing behind.
-void drawPanel(std::FILE* out, const LiveStatus& status, bool first) {
+void drawPanel(std::FILE* out, const LiveStatus& status, bool first, bool parks) {
     std::string text = first ? "\x1b[?25l\x1b[2J\x1b[H" : "\x1b[H";
-    const std::string panel = renderPanel(status) + "\n  Ctrl-C stops\n";
+    const std::string panel =
+        renderPanel(status) + (parks ? "\n  Space, Esc or Ctrl-C parks the rig and stops\n" : "\n  Space, Esc or Ctrl-C stops\n");
     std::size_t begin = 0;
     for (auto end = panel.find('\n'); end != std::string::npos; end = panel.find('\n', begin)) {
         text.append(panel, begin, end - begin);
@@ -164,6 +165,37 @@ bool connectFixedPort(const EngineApi& api, const SessionOptions& options, std::
     return false;
 }
 
+// The e-stop keys: Space and Esc (and with it any key that sends an escape sequence).
+bool isStopKey(int key) { return key == ' ' || key == 27; }
+
+// Stops the engine's thread, which parks the rig first when the profile asks for it. A stop
+// request beyond the first one (Ctrl-C after an e-stop key, or a second Ctrl-C) ends the park
+// at once, with the rig where it stands. True when that happened.
+bool stopEngine(const EngineApi& api, const SessionOptions& options, bool byKey) {
+    const int hasteAfter = byKey ? 0 : 1;
+    if (options.parkMs > 0.0) {
+        std::fprintf(options.out, "\nparking the rig over %.1f s (Ctrl-C again stops at once)\n", options.parkMs / 1000.0);
+        std::fflush(options.out);
+    }
+    std::atomic<bool> stopped{false};
+    std::atomic<bool> cutShort{false};
+    std::thread haste([&] {
+        while (!stopped.load()) {
+            if (platform::stopRequestCount() > hasteAfter) {
+                cutShort.store(options.parkMs > 0.0);
+                api.setParkDuration(0.0);
+                return;
+            }
+            std::this_thread::sleep_for(tick);
+        }
+    });
+    api.stopGamesource_Thread();
+    stopped.store(true);
+    haste.join();
+    if (cutShort.load()) std::fprintf(options.out, "stopped at once: the rig was left where it stood\n");
+    return cutShort.load();
+}
+
 std::optional<RigCounts> settledRigCounts(RigPeer& rig) {
     auto counts = rig.counts();
     const auto deadline = Clock::now() + settleLimit;
@@ -245,6 +277,8 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     api.setMotionsystemready(1);
     if (options.page != nullptr) options.page->setRigReady(true);
     api.startGamesource_Thread();
+    platform::KeyInput keys;
+    bool stopKey = false;
 
     const auto start = Clock::now();
     auto nextReport = start;
@@ -252,6 +286,10 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     bool firstPanel = true;
     std::vector<std::uint8_t> message(rigMessageBytes);
     while (!platform::stopRequested()) {
+        if (isStopKey(keys.next())) {
+            stopKey = true;
+            break;
+        }
         status.elapsedSeconds = secondsSince(start);
         if (options.seconds && status.elapsedSeconds >= *options.seconds) break;
         // The engine's thread chooses precise pacing when it starts; the profile's choice is
@@ -281,7 +319,7 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
             if (!scan && !options.udp) reconnector.poll(status.linkConnected);
             if (options.page != nullptr) options.page->takeLinkStatus(status);
             if (options.panel) {
-                drawPanel(options.out, status, firstPanel);
+                drawPanel(options.out, status, firstPanel, options.parkMs > 0.0);
                 firstPanel = false;
             } else {
                 std::fputs(renderLine(status).c_str(), options.out);
@@ -297,9 +335,10 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     sampleStatus(api, status);
     const int gameIdWhileRunning = status.gameId;
     const auto gameNameWhileRunning = status.gameName;
-    // The engine stops first: it sends no further frame, and its fan gets its zero byte. The
-    // link then delivers what is still queued before it stops too.
-    api.stopGamesource_Thread();
+    // The engine stops first: it parks the rig when the profile asks for it, then sends no
+    // further frame, and its fan gets its zero byte. The link then delivers what is still queued
+    // before it stops too.
+    result.parkCutShort = stopEngine(api, options, stopKey);
     reconnector.finish();
     poller.stop();
     if (options.rig != nullptr) result.rig = settledRigCounts(*options.rig);
@@ -327,7 +366,7 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
         result.libraryLineCount = options.library->log().lines();
     }
     if (options.panel) {
-        drawPanel(options.out, status, firstPanel);
+        drawPanel(options.out, status, firstPanel, options.parkMs > 0.0);
         std::fputs("\x1b[?25h", options.out);
     }
     result.last = status;
@@ -350,6 +389,9 @@ void printSummary(std::FILE* out, const SessionOptions& options, const SessionRe
                      static_cast<unsigned long long>(cycles.cycles));
     }
     std::fputc('\n', out);
+    if (options.parkMs > 0.0) {
+        std::fprintf(out, "  park             %s\n", result.parkCutShort ? "cut short: the rig was left where it stood" : "on stop and on a lost game");
+    }
     if (result.rig) {
         std::fprintf(out, "  frames received  %llu with a good check field, %llu bad\n",
                      static_cast<unsigned long long>(result.rig->goodFrames),

@@ -1,7 +1,9 @@
 #pragma once
 // A session of the engine driving a rig, as `run` and `demo` share it: the link started on its
 // own thread and connected, the engine started, the live view until the time is up or a stop is
-// requested, then everything stopped in order.
+// requested (Ctrl-C, or the e-stop keys Space and Esc), then everything stopped in order: the
+// engine first, which parks the rig when the profile asks for it. A second Ctrl-C during the
+// park stops at once.
 
 #include <array>
 #include <cstdio>
@@ -31,6 +33,7 @@ struct SessionOptions {
     std::optional<bool> precisePacing;
     std::optional<FanSettings> fan;
     std::array<AxisRange, 6> axisRanges{};
+    double parkMs = 0.0;                  // the park the profile set for the engine's stop
     RigPeer* rig = nullptr;               // the far end, when it can be asked for its counts
     PageHub* page = nullptr;              // the tuning page's view of the session, if it has one
     std::FILE* out = stdout;
@@ -48,6 +51,7 @@ struct SessionResult {
     std::vector<GamePort> heldGamePorts;  // game ports another program held while none was found
     std::vector<LogEntry> libraryLines;   // every distinct line the library printed, oldest first
     std::uint64_t libraryLineCount = 0;
+    bool parkCutShort = false;    // a second stop request ended the park, the rig where it stood
 };
 
 // Runs the session. Returns false, with `error` set (what happened and what to do) and

@@ -59,6 +59,12 @@ bool SharedMemory::openExisting(std::wstring_view name, MapAccess access) {
     return true;
 }
 
+void SharedMemory::removeName(std::wstring_view name) { shm_unlink(posix::objectName(name).c_str()); }
+
+bool SharedMemory::openPublished(std::wstring_view name, std::size_t) {
+    return openExisting(name, MapAccess::read);
+}
+
 void* SharedMemory::map(MapAccess access, std::size_t size) {
     unmap();
     if (handle_ == nullptr) return nullptr;

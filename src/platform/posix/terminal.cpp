@@ -1,6 +1,7 @@
 #include "platform/terminal.h"
 
 #include <signal.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,10 +11,10 @@ namespace tarvelin::platform {
 namespace {
 
 // A lock-free atomic may be written from a signal handler, and other threads read it safely.
-std::atomic<bool> stopFlag{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<int> stopRequests{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
-void onStopSignal(int) { stopFlag.store(true); }
+void onStopSignal(int) { stopRequests.fetch_add(1); }
 
 }  // namespace
 
@@ -30,6 +31,41 @@ void catchStopRequests() {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
-bool stopRequested() { return stopFlag.load(); }
+bool stopRequested() { return stopRequests.load() > 0; }
+
+int stopRequestCount() { return stopRequests.load(); }
+
+struct KeyInput::Saved {
+    termios settings;
+};
+
+KeyInput::KeyInput() {
+    // Only the terminal's foreground program may change its settings; one in the background
+    // would be stopped for trying.
+    termios settings{};
+    if (::isatty(STDIN_FILENO) != 1 || ::tcgetpgrp(STDIN_FILENO) != ::getpgrp() ||
+        ::tcgetattr(STDIN_FILENO, &settings) != 0) {
+        return;
+    }
+    saved_ = new Saved{settings};
+    // Keys arrive one by one and unechoed; a read returns at once, with or without one. ISIG
+    // stays on, so Ctrl-C still raises SIGINT.
+    settings.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &settings);
+}
+
+KeyInput::~KeyInput() {
+    if (saved_ == nullptr) return;
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_->settings);
+    delete saved_;
+}
+
+int KeyInput::next() {
+    if (saved_ == nullptr) return 0;
+    unsigned char key = 0;
+    return ::read(STDIN_FILENO, &key, 1) == 1 ? key : 0;
+}
 
 }  // namespace tarvelin::platform

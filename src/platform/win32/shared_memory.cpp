@@ -35,6 +35,10 @@ bool SharedMemory::openExisting(std::wstring_view name, MapAccess access) {
     return true;
 }
 
+void SharedMemory::removeName(std::wstring_view) {}
+
+bool SharedMemory::openPublished(std::wstring_view name, std::size_t size) { return createOrOpen(name, size); }
+
 void* SharedMemory::map(MapAccess access, std::size_t size) {
     unmap();
     if (handle_ == nullptr) return nullptr;
