@@ -72,7 +72,13 @@ void GameSource::clearFlags() {
 
 bool GameSource::readGame(GameId game) {
     switch (game) {
+        case GameId::assettoCorsa: return assettoCorsa.read(gameData);
+        case GameId::assettoCorsaEvo: return assettoCorsaEvo.read(gameData);
+        case GameId::raceRoom: return raceRoom.read(gameData);
+        case GameId::projectCars2: return projectCars2.read(gameData);
         case GameId::beamNg: return beamNg.read(gameData);
+        case GameId::rFactor2: return rFactor2.read(gameData);
+        case GameId::euroTruckSimulator2: return euroTruckSimulator2.read(gameData);
         default: return false;  // the other games' readers are not part of this library yet
     }
 }

@@ -14,13 +14,19 @@
 #include <cstdint>
 
 #include "core/game_data.h"
+#include "games/assetto_corsa_evo_reader.h"
+#include "games/assetto_corsa_reader.h"
 #include "games/beamng_reader.h"
+#include "games/euro_truck_simulator2_reader.h"
 #include "games/flight_simulator_reader.h"
 #include "games/game_channels.h"
 #include "games/game_id.h"
 #include "games/iracing_reader.h"
 #include "games/nolimits_link.h"
+#include "games/project_cars2_reader.h"
+#include "games/raceroom_reader.h"
 #include "games/reader_state.h"
+#include "games/rfactor2_reader.h"
 #include "platform/simconnect.h"
 
 namespace tarvelin {
@@ -73,20 +79,20 @@ public:
     UdpReaderState dcs;
     FlightSimulatorReader flightSimulator2020;
     FlightSimulatorReader flightSimulator2024;
-    AssettoCorsaState assettoCorsa;
-    BlockReaderState assettoCorsaEvo;
-    BlockReaderState raceRoom;
+    AssettoCorsaReader assettoCorsa;
+    AssettoCorsaEvoReader assettoCorsaEvo;
+    RaceRoomReader raceRoom;
     UdpReaderState dirtRally2;
     UdpReaderState condor2;
     UdpReaderState f1;
     NoLimitsState noLimits2;
-    BlockReaderState projectCars2;
+    ProjectCars2Reader projectCars2;
     IRacingReader iRacing;
     UdpReaderState wrc23;
     BeamNgReader beamNg;
     UdpReaderState liveForSpeed;
-    BlockReaderState rFactor2;
-    BlockReaderState euroTruckSimulator2;
+    RFactor2Reader rFactor2;
+    EuroTruckSimulator2Reader euroTruckSimulator2;
 
     // The record every reader fills. It stays the last member: the engine and its exports
     // reach it as gameSource.gameData.
@@ -100,7 +106,7 @@ private:
     const ReaderState& readerOf(GameId game) const;
 
     bool detectFlightSimulator(FlightSimulatorReader& reader, const wchar_t* executableName);
-    int connectSharedBlock(BlockReaderState& reader, const games::Block& block);
+    int connectSharedBlock(BlockReaderState& reader, const games::Block& block, std::size_t leastSize);
     int connectRFactor2();
 };
 

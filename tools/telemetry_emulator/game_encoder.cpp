@@ -3,7 +3,13 @@
 #include <array>
 #include <cstring>
 
+#include "assetto_corsa_encoder.h"
+#include "assetto_corsa_evo_encoder.h"
 #include "beamng_encoder.h"
+#include "euro_truck_simulator2_encoder.h"
+#include "project_cars2_encoder.h"
+#include "raceroom_encoder.h"
+#include "rfactor2_encoder.h"
 
 namespace tarvelin::emulator {
 
@@ -11,7 +17,14 @@ namespace {
 
 // In the engine's detection order, so that a list of them reads as the engine's own.
 constexpr std::array encoders{
+    &assettoCorsaEncoder,
+    &assettoCorsaEvoEncoder,
+    &raceRoomEncoder,
+    &projectCars2Encoder,
+    &automobilista2Encoder,
     &beamNgEncoder,
+    &rFactor2Encoder,
+    &euroTruckSimulator2Encoder,
 };
 
 }  // namespace

@@ -1,0 +1,42 @@
+#include "games/assetto_corsa_reader.h"
+
+namespace tarvelin {
+
+namespace {
+
+constexpr double pi = 3.14159265358979;
+// The game gives its accelerations in g and counts one g as 9.81 m/s².
+constexpr double gravityUnit = 9.81;
+
+constexpr BlockField fields[] = {
+    {44, lateralAccel, gravityUnit, false},
+    {52, longitudinalAccel, gravityUnit, false},
+    {48, verticalAccel, -gravityUnit, false},
+    {568, lateralSpeed, 1.0, false},
+    {576, longitudinalSpeed, 1.0, false},
+    {572, verticalSpeed, 1.0, false},
+    {300, yawSpeed, 1.0, true},
+    {304, rollSpeed, 1.0, true},
+    {296, pitchSpeed, 1.0, true},
+    {208, yawPosition, -1.0, true},
+    {216, rollPosition, -1.0, true},
+    {212, pitchPosition, 1.0, true},
+};
+
+}  // namespace
+
+bool applyAssettoCorsaPhysics(BlockBytes physics, std::int32_t& lastPacketNumber, GameData& record) {
+    if (physics.size() < assettoCorsaPhysicsBytesRead) return false;
+    const std::int32_t packetNumber = int32At(physics, 0);
+    if (packetNumber == lastPacketNumber) return false;
+    lastPacketNumber = packetNumber;
+    return decodeFields<float>(physics, fields, pi).commitTo(record);
+}
+
+bool AssettoCorsaReader::read(GameData& record) {
+    if (!applyAssettoCorsaPhysics(viewBytes(physics), lastPacketNumber, record)) return false;
+    finishBlockFrame(*this, record);
+    return true;
+}
+
+}  // namespace tarvelin
