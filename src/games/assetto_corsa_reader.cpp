@@ -1,5 +1,7 @@
 #include "games/assetto_corsa_reader.h"
 
+#include <atomic>
+
 namespace tarvelin {
 
 namespace {
@@ -29,8 +31,14 @@ bool applyAssettoCorsaPhysics(BlockBytes physics, std::int32_t& lastPacketNumber
     if (physics.size() < assettoCorsaPhysicsBytesRead) return false;
     const std::int32_t packetNumber = int32At(physics, 0);
     if (packetNumber == lastPacketNumber) return false;
+    const auto frame = decodeFields<float>(physics, fields, pi);
+    // The game writes the block while the engine reads it. When the packet number moved on
+    // meanwhile, the fields may belong to two steps: the next call takes the newer one whole.
+    // The fence keeps the compiler from taking the number read before for the one read now.
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (int32At(physics, 0) != packetNumber) return false;
     lastPacketNumber = packetNumber;
-    return decodeFields<float>(physics, fields, pi).commitTo(record);
+    return frame.commitTo(record);
 }
 
 bool AssettoCorsaReader::read(GameData& record) {

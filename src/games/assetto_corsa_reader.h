@@ -15,6 +15,8 @@
 #include <cstdint>
 
 #include "core/game_data.h"
+
+#include <atomic>
 #include "games/block_fields.h"
 #include "games/reader_state.h"
 
@@ -26,8 +28,9 @@ inline constexpr std::size_t assettoCorsaPhysicsBytesRead = 580;
 // Applies the physics frame when its packet number differs from `lastPacketNumber`, which then
 // takes it: the three speeds, the three accelerations (m/s², without gravity) and the position
 // and rate of yaw, roll and pitch (degrees). Returns false, leaving the record untouched, for a
-// packet seen already, a block shorter than the fields, or a value that is not a finite number.
-// Pure: no I/O, no clock, no allocation.
+// packet seen already, a packet number that moved on while the fields were read (the game was
+// writing the next step), a block shorter than the fields, or a value that is not a finite
+// number. Pure: no I/O, no clock, no allocation.
 bool applyAssettoCorsaPhysics(BlockBytes physics, std::int32_t& lastPacketNumber, GameData& record);
 
 class AssettoCorsaReader : public AssettoCorsaState {

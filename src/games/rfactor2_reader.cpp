@@ -1,6 +1,7 @@
 #include "games/rfactor2_reader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <numbers>
 
@@ -65,7 +66,6 @@ bool applyRFactor2Block(BlockBytes block, double& lastElapsedTime, GameData& rec
     // A clock that went back is a session restarted, and its frames are new ones.
     const double elapsedTime = float64At(block, 12);
     if (elapsedTime == lastElapsedTime || !std::isfinite(elapsedTime)) return false;
-    lastElapsedTime = elapsedTime;
 
     const auto rates = decodeFields<double>(block, fields, pi);
     const auto accelerations = decodeFields<double>(block, accelerationFields, accelerationPi);
@@ -80,6 +80,11 @@ bool applyRFactor2Block(BlockBytes block, double& lastElapsedTime, GameData& rec
          degrees(std::asin(rollSine)),
          degrees(std::atan2(2.0 * (q.w * q.x - q.y * q.z), 1.0 - 2.0 * (q.x * q.x + q.z * q.z)))},
     };
+    // The plugin writes the block while the engine reads it. When the clock moved on meanwhile,
+    // the fields may belong to two updates: the next call takes the newer one whole.
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (float64At(block, 12) != elapsedTime) return false;
+    lastElapsedTime = elapsedTime;
     if (!rates.allFinite() || !accelerations.allFinite() || !attitude.allFinite()) return false;
     rates.commitTo(record);
     accelerations.commitTo(record);

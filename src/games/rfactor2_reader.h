@@ -14,6 +14,8 @@
 #include <cstddef>
 
 #include "core/game_data.h"
+
+#include <atomic>
 #include "games/block_fields.h"
 #include "games/reader_state.h"
 
@@ -24,7 +26,8 @@ inline constexpr std::size_t rFactor2BytesRead = 344 + 8;
 // Applies the frame when its elapsed time differs from `lastElapsedTime`, which then takes it:
 // speeds, accelerations (without gravity), position, rate and acceleration of yaw, roll and pitch
 // (degrees; the angles from the orientation matrix). Returns false, leaving the record untouched,
-// for a frame seen already, a block shorter than the fields, or a value that is not a finite
+// for a frame seen already, an elapsed time that moved on while the fields were read (the plugin
+// was writing the next update), a block shorter than the fields, or a value that is not a finite
 // number. Pure: no I/O, no clock, no allocation.
 bool applyRFactor2Block(BlockBytes block, double& lastElapsedTime, GameData& record);
 

@@ -28,8 +28,10 @@ public:
 
     bool publish(const VehicleMotion& motion, GameStatus status) override {
         if (!ready()) return false;
-        writeAssettoCorsaPhysics(physics_.bytes(), motion, status);
-        putInt32(graphics_.bytes(), 4, graphicsStatus(status));
+        writeAssettoCorsaPhysics(physics_.draft(), motion, status);
+        putInt32(graphics_.draft(), 4, graphicsStatus(status));
+        physics_.publish(assettoCorsaPacketStamp);
+        graphics_.publish();
         return true;
     }
 
@@ -46,9 +48,6 @@ std::unique_ptr<GameFeed> openFeed(std::uint16_t) { return std::make_unique<Asse
 
 void writeAssettoCorsaPhysics(std::span<std::uint8_t> p, const VehicleMotion& m, GameStatus status) {
     if (status != GameStatus::live) return;
-    std::uint32_t packetNumber = 0;
-    for (std::size_t i = 0; i < 4; ++i) packetNumber |= static_cast<std::uint32_t>(p[i]) << (8 * i);
-    putUnsigned(p, 0, packetNumber + 1, 4);
     // Accelerations in g; the game's y axis points down.
     putFloat(p, 44, m.lateralAccel / g);
     putFloat(p, 48, -m.verticalAccel / g);
@@ -63,6 +62,9 @@ void writeAssettoCorsaPhysics(std::span<std::uint8_t> p, const VehicleMotion& m,
     putFloat(p, 568, m.lateralSpeed);
     putFloat(p, 572, m.verticalSpeed);
     putFloat(p, 576, m.longitudinalSpeed);
+    std::uint32_t packetNumber = 0;
+    for (std::size_t i = 0; i < 4; ++i) packetNumber |= static_cast<std::uint32_t>(p[i]) << (8 * i);
+    putUnsigned(p, 0, packetNumber + 1, 4);
 }
 
 const GameEncoder assettoCorsaEncoder{"assettocorsa", "AssettoCorsa/Comp.", 333.0, Transport::sharedMemory, 0, nullptr,

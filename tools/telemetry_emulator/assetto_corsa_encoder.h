@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "block_feed.h"
 #include "game_encoder.h"
 #include "vehicle_motion.h"
 
@@ -14,6 +15,9 @@ namespace tarvelin::emulator {
 // One physics step in the game's physics layout (which Assetto Corsa EVO's block shares): while
 // the game is live the packet number moves on and the fields take the motion; otherwise the block
 // keeps its last step, as the game's does while it does not simulate.
+// The physics block tells a new step by its packet number.
+inline constexpr BlockStamp assettoCorsaPacketStamp{0, 4};
+
 void writeAssettoCorsaPhysics(std::span<std::uint8_t> physics, const VehicleMotion& motion, GameStatus status);
 
 extern const GameEncoder assettoCorsaEncoder;

@@ -10,7 +10,8 @@ namespace tarvelin::emulator {
 namespace {
 
 std::unique_ptr<GameFeed> openFeed(std::uint16_t) {
-    return std::make_unique<BlockFeed>(L"Local\\acevo_pmf_physics", 800, writeAssettoCorsaPhysics);
+    return std::make_unique<BlockFeed>(L"Local\\acevo_pmf_physics", 800, writeAssettoCorsaPhysics,
+                                       assettoCorsaPacketStamp);
 }
 
 }  // namespace

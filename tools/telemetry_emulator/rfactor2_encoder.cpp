@@ -51,7 +51,7 @@ void putRotation(std::span<std::uint8_t> block, std::size_t offset, double pitch
 }
 
 std::unique_ptr<GameFeed> openFeed(std::uint16_t) {
-    return std::make_unique<BlockFeed>(L"Local\\Tarvelin_rf2_data", 1888, writeRFactor2Block);
+    return std::make_unique<BlockFeed>(L"Local\\Tarvelin_rf2_data", 1888, writeRFactor2Block, BlockStamp{12, 8});
 }
 
 }  // namespace
@@ -59,13 +59,13 @@ std::unique_ptr<GameFeed> openFeed(std::uint16_t) {
 void writeRFactor2Block(std::span<std::uint8_t> block, const VehicleMotion& m, GameStatus status) {
     putUnsigned(block, 0, status == GameStatus::notConnected ? notReady : ready, 4);
     if (status != GameStatus::live) return;
-    putDouble(block, 12, m.time);
     putVector(block, 184, m.lateralSpeed, m.verticalSpeed, m.longitudinalSpeed);
     putVector(block, 208, m.lateralAccel, m.verticalAccel, m.longitudinalAccel);
     const Matrix matrix = orientation(m.yaw, m.pitch, m.roll);
     for (std::size_t i = 0; i < matrix.size(); ++i) putDouble(block, 232 + 8 * i, matrix[i]);
     putRotation(block, 304, m.pitchRate, m.yawRate, m.rollRate);
     putRotation(block, 328, m.pitchAccel, m.yawAccel, m.rollAccel);
+    putDouble(block, 12, m.time);
 }
 
 const GameEncoder rFactor2Encoder{"rfactor2", "rFactor2", 90.0, Transport::sharedMemory, 0, "rFactor2.exe", openFeed};
