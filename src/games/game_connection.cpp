@@ -48,7 +48,7 @@ int openUdp(UdpReaderState& reader, int port) { return reader.endpoint.open(port
 // RaceRoom and Project CARS 2 keep one read-only view of the game's block. A block that is held
 // already is not opened a second time.
 int GameSource::connectSharedBlock(BlockReaderState& reader, const games::Block& block, std::size_t leastSize) {
-    if (reader.block.isOpen()) return 0;
+    if (reader.block.view() != nullptr) return 0;
     if (!reader.block.openExisting(block.name, platform::MapAccess::read)) {
         std::printf("Failed to open mapping\n");
         reader.failed = true;
@@ -62,6 +62,9 @@ int GameSource::connectSharedBlock(BlockReaderState& reader, const games::Block&
         reader.failed = true;
         return 0;
     }
+    // The readers tell a game that quit by its block's name being gone. A handle of ours would
+    // keep the name alive on Windows; the view alone keeps the memory.
+    reader.block.keepViewOnly();
     std::printf("Memory mapped successfully\n");
     reader.failed = false;
     reader.mapped = true;
@@ -107,7 +110,7 @@ int GameSource::connectGame(GameId game) {
         case GameId::assettoCorsa: return connectAssettoCorsa(assettoCorsa);
         case GameId::assettoCorsaEvo: return assettoCorsaEvo.connect();
         case GameId::raceRoom:
-            if (raceRoom.block.isOpen()) return 0;
+            if (raceRoom.block.view() != nullptr) return 0;
             if (!isProcessRunning(L"RRRE64.exe") && !isProcessRunning(L"RRRE.exe")) return 0;
             if (!blockExists(games::raceRoom.name)) return 0;
             std::printf("Found RRRE.exe, mapping shared memory...\n");
