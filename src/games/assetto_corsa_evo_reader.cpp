@@ -27,9 +27,8 @@ int AssettoCorsaEvoReader::connect() {
 }
 
 bool AssettoCorsaEvoReader::read(GameData& record) {
-    if (!opened || !applyAssettoCorsaPhysics(viewBytes(block), lastPacketNumber, record)) return false;
-    finishBlockFrame(*this, record);
-    return true;
+    return deliverBlockFrame(opened && applyAssettoCorsaPhysics(viewBytes(block), lastPacketNumber, record), *this,
+                             record);
 }
 
 }  // namespace tarvelin

@@ -42,9 +42,7 @@ bool applyAssettoCorsaPhysics(BlockBytes physics, std::int32_t& lastPacketNumber
 }
 
 bool AssettoCorsaReader::read(GameData& record) {
-    if (!applyAssettoCorsaPhysics(viewBytes(physics), lastPacketNumber, record)) return false;
-    finishBlockFrame(*this, record);
-    return true;
+    return deliverBlockFrame(applyAssettoCorsaPhysics(viewBytes(physics), lastPacketNumber, record), *this, record);
 }
 
 }  // namespace tarvelin

@@ -68,15 +68,18 @@ struct DecodedFrame {
     }
 };
 
-// What a shared-memory reader does with a frame it delivered: measure the interval since the
-// previous one, complete the translational groups with gravity (these games all deliver
+// What a shared-memory reader does once it `decoded` a frame into the record: measure the interval
+// since the previous one, complete the translational groups with gravity (these games all deliver
 // acceleration without gravity) and ask for the AIR profile, which every one of them uses.
-inline void finishBlockFrame(ReaderState& reader, GameData& record) {
+// Returns `decoded`: whether a frame was delivered.
+inline bool deliverBlockFrame(bool decoded, ReaderState& reader, GameData& record) {
+    if (!decoded) return false;
     reader.timer.restart();
     // Host threads read the interval through an export while the game-source thread writes it.
     std::atomic_ref<double>(record.frameTimeMs).store(reader.timer.lastIntervalMs(), std::memory_order_relaxed);
     applyGravitySplit(record, GravityForm::sum);
     reader.profileSelector = 0;
+    return true;
 }
 
 // A field of a block that goes into one channel as it is, or scaled, or from radians to degrees.

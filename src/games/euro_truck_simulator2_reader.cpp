@@ -58,9 +58,7 @@ bool applyEuroTruckSimulator2Block(BlockBytes block, GameData& record) {
 }
 
 bool EuroTruckSimulator2Reader::read(GameData& record) {
-    if (!opened || !applyEuroTruckSimulator2Block(viewBytes(block), record)) return false;
-    finishBlockFrame(*this, record);
-    return true;
+    return deliverBlockFrame(opened && applyEuroTruckSimulator2Block(viewBytes(block), record), *this, record);
 }
 
 }  // namespace tarvelin

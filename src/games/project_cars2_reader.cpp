@@ -35,10 +35,9 @@ bool applyProjectCars2Block(BlockBytes block, GameData& record) {
 }
 
 bool ProjectCars2Reader::read(GameData& record) {
-    if (!opened || !blockExists(games::projectCars2.name)) return false;
-    if (!applyProjectCars2Block(viewBytes(block), record)) return false;
-    finishBlockFrame(*this, record);
-    return true;
+    return deliverBlockFrame(
+        opened && blockExists(games::projectCars2.name) && applyProjectCars2Block(viewBytes(block), record), *this,
+        record);
 }
 
 }  // namespace tarvelin

@@ -47,10 +47,8 @@ bool applyRaceRoomBlock(BlockBytes block, GameData& record) {
 }
 
 bool RaceRoomReader::read(GameData& record) {
-    if (!opened || !blockExists(games::raceRoom.name)) return false;
-    if (!applyRaceRoomBlock(viewBytes(block), record)) return false;
-    finishBlockFrame(*this, record);
-    return true;
+    return deliverBlockFrame(opened && blockExists(games::raceRoom.name) && applyRaceRoomBlock(viewBytes(block), record),
+                             *this, record);
 }
 
 }  // namespace tarvelin

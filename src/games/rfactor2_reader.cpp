@@ -93,9 +93,7 @@ bool applyRFactor2Block(BlockBytes block, double& lastElapsedTime, GameData& rec
 }
 
 bool RFactor2Reader::read(GameData& record) {
-    if (!opened || !applyRFactor2Block(viewBytes(block), lastElapsedTime, record)) return false;
-    finishBlockFrame(*this, record);
-    return true;
+    return deliverBlockFrame(opened && applyRFactor2Block(viewBytes(block), lastElapsedTime, record), *this, record);
 }
 
 }  // namespace tarvelin

@@ -4,6 +4,7 @@
 
 #include "block_feed.h"
 #include "byte_writer.h"
+#include "left_up_back_axes.h"
 
 namespace tarvelin::emulator {
 
@@ -16,20 +17,6 @@ void writeNewest(std::span<std::uint8_t> block, const VehicleMotion& motion, Gam
 }
 
 std::unique_ptr<GameFeed> openFeed(std::uint16_t) { return std::make_unique<BlockFeed>(L"$R3E", 39320, writeNewest); }
-
-// A vector in the game's axes from the engine's lateral, vertical and longitudinal components.
-void putVector(std::span<std::uint8_t> block, std::size_t offset, double lateral, double vertical, double longitudinal) {
-    putDouble(block, offset, -lateral);
-    putDouble(block, offset + 8, vertical);
-    putDouble(block, offset + 16, -longitudinal);
-}
-
-// A rotation in the game's axes (about x pitch, about y yaw, about z roll).
-void putRotation(std::span<std::uint8_t> block, std::size_t offset, double pitch, double yaw, double roll) {
-    putDouble(block, offset, pitch);
-    putDouble(block, offset + 8, -yaw);
-    putDouble(block, offset + 16, roll);
-}
 
 }  // namespace
 
@@ -44,11 +31,11 @@ void writeRaceRoomBlock(std::span<std::uint8_t> block, const VehicleMotion& m, G
     putInt32(block, version.pausedOffset + 8, status == GameStatus::inReplay ? yes : 0);
     if (status != GameStatus::live) return;
     const std::size_t s = version.playerShift;
-    putVector(block, 96 + s, m.lateralSpeed, m.verticalSpeed, m.longitudinalSpeed);
-    putVector(block, 144 + s, m.lateralAccel, m.verticalAccel, m.longitudinalAccel);
-    putRotation(block, 168 + s, m.pitch, m.yaw, m.roll);
-    putRotation(block, 216 + s, m.pitchAccel, m.yawAccel, m.rollAccel);
-    putRotation(block, 240 + s, m.pitchRate, m.yawRate, m.rollRate);
+    putLeftUpBackVector(block, 96 + s, m.lateralSpeed, m.verticalSpeed, m.longitudinalSpeed);
+    putLeftUpBackVector(block, 144 + s, m.lateralAccel, m.verticalAccel, m.longitudinalAccel);
+    putLeftUpBackRotation(block, 168 + s, m.pitch, m.yaw, m.roll);
+    putLeftUpBackRotation(block, 216 + s, m.pitchAccel, m.yawAccel, m.rollAccel);
+    putLeftUpBackRotation(block, 240 + s, m.pitchRate, m.yawRate, m.rollRate);
 }
 
 const GameEncoder raceRoomEncoder{"raceroom", "RaceRoom", 100.0, Transport::sharedMemory, 0, "RRRE64.exe", openFeed};

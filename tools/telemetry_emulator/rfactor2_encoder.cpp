@@ -6,6 +6,7 @@
 
 #include "block_feed.h"
 #include "byte_writer.h"
+#include "left_up_back_axes.h"
 
 namespace tarvelin::emulator {
 
@@ -38,18 +39,7 @@ Matrix orientation(double yaw, double pitch, double roll) {
     return product(product(aboutY, aboutZ), aboutX);
 }
 
-void putVector(std::span<std::uint8_t> block, std::size_t offset, double lateral, double vertical, double longitudinal) {
-    putDouble(block, offset, -lateral);
-    putDouble(block, offset + 8, vertical);
-    putDouble(block, offset + 16, -longitudinal);
-}
-
-void putRotation(std::span<std::uint8_t> block, std::size_t offset, double pitch, double yaw, double roll) {
-    putDouble(block, offset, pitch);
-    putDouble(block, offset + 8, -yaw);
-    putDouble(block, offset + 16, roll);
-}
-
+// The plugin tells a new update by its elapsed time.
 std::unique_ptr<GameFeed> openFeed(std::uint16_t) {
     return std::make_unique<BlockFeed>(L"Local\\Tarvelin_rf2_data", 1888, writeRFactor2Block, BlockStamp{12, 8});
 }
@@ -59,12 +49,12 @@ std::unique_ptr<GameFeed> openFeed(std::uint16_t) {
 void writeRFactor2Block(std::span<std::uint8_t> block, const VehicleMotion& m, GameStatus status) {
     putUnsigned(block, 0, status == GameStatus::notConnected ? notReady : ready, 4);
     if (status != GameStatus::live) return;
-    putVector(block, 184, m.lateralSpeed, m.verticalSpeed, m.longitudinalSpeed);
-    putVector(block, 208, m.lateralAccel, m.verticalAccel, m.longitudinalAccel);
+    putLeftUpBackVector(block, 184, m.lateralSpeed, m.verticalSpeed, m.longitudinalSpeed);
+    putLeftUpBackVector(block, 208, m.lateralAccel, m.verticalAccel, m.longitudinalAccel);
     const Matrix matrix = orientation(m.yaw, m.pitch, m.roll);
     for (std::size_t i = 0; i < matrix.size(); ++i) putDouble(block, 232 + 8 * i, matrix[i]);
-    putRotation(block, 304, m.pitchRate, m.yawRate, m.rollRate);
-    putRotation(block, 328, m.pitchAccel, m.yawAccel, m.rollAccel);
+    putLeftUpBackRotation(block, 304, m.pitchRate, m.yawRate, m.rollRate);
+    putLeftUpBackRotation(block, 328, m.pitchAccel, m.yawAccel, m.rollAccel);
     putDouble(block, 12, m.time);
 }
 
