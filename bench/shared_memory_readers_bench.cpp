@@ -2,9 +2,9 @@
 // the telemetry emulator wrote (the new-frame test, the decoding of every field, the frame timer
 // and the gravity split), with a new frame in the block on every read.
 //
-// RaceRoom and Project CARS 2 also make sure on every frame that their block still exists by name
-// (a game that quit has removed it); that look is a call into the system and is measured alone as
-// well ("blockExists").
+// RaceRoom and Project CARS 2 also look on every 64th frame whether their block still exists by
+// name (a game that quit has removed it); that look is a call into the system, included in their
+// figures at its share and measured alone as well ("blockExists").
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include "games/block_access.h"
-#include "games/game_channels.h"
 
 namespace tarvelin {
 
@@ -36,7 +34,7 @@ bool applyProjectCars2Block(BlockBytes block, GameData& record) {
 
 bool ProjectCars2Reader::read(GameData& record) {
     return deliverBlockFrame(
-        opened && blockExists(games::projectCars2.name) && applyProjectCars2Block(viewBytes(block), record), *this,
+        opened && nameWatch.stillThere() && applyProjectCars2Block(viewBytes(block), record), *this,
         record);
 }
 

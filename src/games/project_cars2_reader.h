@@ -16,6 +16,8 @@
 
 #include "core/game_data.h"
 #include "games/block_fields.h"
+#include "games/block_name_watch.h"
+#include "games/game_channels.h"
 #include "games/reader_state.h"
 
 namespace tarvelin {
@@ -33,9 +35,17 @@ bool applyProjectCars2Block(BlockBytes block, GameData& record);
 class ProjectCars2Reader : public BlockReaderState {
 public:
     // Delivers the frame of the held view while a session is driven and the block still exists by
-    // name, completed with gravity and timed: true when a frame was delivered. Game-source thread
-    // only.
+    // name (block_name_watch.h), completed with gravity and timed: true when a frame was
+    // delivered. Game-source thread only.
     bool read(GameData& record);
+
+    // Unmaps the block and forgets it; the next connection watches its new block afresh.
+    void release() {
+        BlockReaderState::release();
+        nameWatch.reset();
+    }
+
+    BlockNameWatch nameWatch{games::projectCars2.name};
 };
 
 }  // namespace tarvelin

@@ -1,7 +1,5 @@
 #include "games/raceroom_reader.h"
 
-#include "games/block_access.h"
-#include "games/game_channels.h"
 
 namespace tarvelin {
 
@@ -47,7 +45,7 @@ bool applyRaceRoomBlock(BlockBytes block, GameData& record) {
 }
 
 bool RaceRoomReader::read(GameData& record) {
-    return deliverBlockFrame(opened && blockExists(games::raceRoom.name) && applyRaceRoomBlock(viewBytes(block), record),
+    return deliverBlockFrame(opened && nameWatch.stillThere() && applyRaceRoomBlock(viewBytes(block), record),
                              *this, record);
 }
 

@@ -17,6 +17,8 @@
 
 #include "core/game_data.h"
 #include "games/block_fields.h"
+#include "games/block_name_watch.h"
+#include "games/game_channels.h"
 #include "games/reader_state.h"
 
 namespace tarvelin {
@@ -45,9 +47,17 @@ bool applyRaceRoomBlock(BlockBytes block, GameData& record);
 class RaceRoomReader : public BlockReaderState {
 public:
     // Delivers the frame of the held view while the game drives and its block still exists by
-    // name (a game that quit has removed it), completed with gravity and timed: true when a frame
-    // was delivered. Game-source thread only.
+    // name (a game that quit has removed it; block_name_watch.h), completed with gravity and
+    // timed: true when a frame was delivered. Game-source thread only.
     bool read(GameData& record);
+
+    // Unmaps the block and forgets it; the next connection watches its new block afresh.
+    void release() {
+        BlockReaderState::release();
+        nameWatch.reset();
+    }
+
+    BlockNameWatch nameWatch{games::raceRoom.name};
 };
 
 }  // namespace tarvelin
