@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <type_traits>
 
 #include "core/game_data.h"
 #include "games/gravity_split.h"
@@ -100,7 +101,12 @@ DecodedFrame<Count> decodeFields(BlockBytes block, const BlockField (&fields)[Co
     for (std::size_t i = 0; i < Count; ++i) {
         const BlockField& field = fields[i];
         const std::size_t offset = field.offset + shift;
-        double value = sizeof(Value) == 4 ? static_cast<double>(float32At(block, offset)) : float64At(block, offset);
+        double value;
+        if constexpr (std::is_same_v<Value, float>) {
+            value = static_cast<double>(float32At(block, offset));
+        } else {
+            value = float64At(block, offset);
+        }
         if (field.radians) value = value / pi * 180.0;
         frame.channels[i] = field.channel;
         frame.values[i] = value * field.factor;
