@@ -27,6 +27,8 @@ inline constexpr Block assettoCorsaGraphics{L"Local\\acpmf_graphics", 1320};
 // The graphics block's status word (offset 4) while a session is live; 0 off, 1 replay, 3 paused.
 inline constexpr std::size_t assettoCorsaStatusOffset = 4;
 inline constexpr std::int32_t assettoCorsaLive = 2;
+// Assetto Corsa EVO's own physics block; its first part has the layout of Assetto Corsa's.
+inline constexpr Block assettoCorsaEvoPhysics{L"Local\\acevo_pmf_physics", 800};
 
 inline constexpr Block raceRoom{L"$R3E", 39320};
 inline constexpr Block projectCars2{L"$pcars2$", 20700};

@@ -32,20 +32,29 @@ int connectAssettoCorsa(AssettoCorsaState& reader) {
     return 0;
 }
 
+// Maps the layout's length for reading. Project CARS 2 and Automobilista 2 create their block
+// shorter than that, and some systems refuse a view longer than the block: then the whole block
+// is mapped instead, provided it holds `leastSize` bytes (every field the reader takes).
+bool mapForReading(platform::SharedMemory& block, const games::Block& layout, std::size_t leastSize) {
+    if (block.map(platform::MapAccess::read, layout.size) != nullptr) return true;
+    return leastSize < layout.size && block.map(platform::MapAccess::read, 0) != nullptr &&
+           block.viewSize() >= leastSize;
+}
+
 int openUdp(UdpReaderState& reader, int port) { return reader.endpoint.open(port) == 1 ? 1 : 0; }
 
 }  // namespace
 
 // RaceRoom and Project CARS 2 keep one read-only view of the game's block. A block that is held
 // already is not opened a second time.
-int GameSource::connectSharedBlock(BlockReaderState& reader, const games::Block& block) {
-    if (reader.block.isOpen()) return 0;
+int GameSource::connectSharedBlock(BlockReaderState& reader, const games::Block& block, std::size_t leastSize) {
+    if (reader.block.view() != nullptr) return 0;
     if (!reader.block.openExisting(block.name, platform::MapAccess::read)) {
         std::printf("Failed to open mapping\n");
         reader.failed = true;
         return 0;
     }
-    if (reader.block.map(platform::MapAccess::read, block.size) == nullptr) {
+    if (!mapForReading(reader.block, block, leastSize)) {
         std::printf("Failed to map buffer\n");
         // Keeping the handle would make every later attempt count as "already held", and the
         // game could never be connected again.
@@ -53,6 +62,9 @@ int GameSource::connectSharedBlock(BlockReaderState& reader, const games::Block&
         reader.failed = true;
         return 0;
     }
+    // The readers tell a game that quit by its block's name being gone. A handle of ours would
+    // keep the name alive on Windows; the view alone keeps the memory.
+    reader.block.keepViewOnly();
     std::printf("Memory mapped successfully\n");
     reader.failed = false;
     reader.mapped = true;
@@ -96,18 +108,19 @@ int GameSource::connectGame(GameId game) {
         case GameId::flightSimulator2020: return flightSimulator2020.setUp();
         case GameId::flightSimulator2024: return flightSimulator2024.setUp();
         case GameId::assettoCorsa: return connectAssettoCorsa(assettoCorsa);
-        case GameId::assettoCorsaEvo: return keepMapped(assettoCorsaEvo, games::assettoCorsaPhysics);
+        case GameId::assettoCorsaEvo: return assettoCorsaEvo.connect();
         case GameId::raceRoom:
-            if (raceRoom.block.isOpen()) return 0;
+            if (raceRoom.block.view() != nullptr) return 0;
             if (!isProcessRunning(L"RRRE64.exe") && !isProcessRunning(L"RRRE.exe")) return 0;
             if (!blockExists(games::raceRoom.name)) return 0;
             std::printf("Found RRRE.exe, mapping shared memory...\n");
-            return connectSharedBlock(raceRoom, games::raceRoom);
+            return connectSharedBlock(raceRoom, games::raceRoom, games::raceRoom.size);
         case GameId::dirtRally2: return openUdp(dirtRally2, games::dirtRally2Port);
         case GameId::condor2: return openUdp(condor2, games::condor2Port);
         case GameId::f1: return openUdp(f1, games::f1Port);
         case GameId::noLimits2: return noLimits2.connect();
-        case GameId::projectCars2: return connectSharedBlock(projectCars2, games::projectCars2);
+        case GameId::projectCars2:
+            return connectSharedBlock(projectCars2, games::projectCars2, projectCars2BytesRead);
         case GameId::iRacing:
             if (!iRacing.opened && (isProcessRunning(L"iRacingSim64DX11.exe") || isProcessRunning(L"Iracing.exe")) &&
                 blockExists(IRacingReader::blockName)) {

@@ -61,10 +61,12 @@ bool GameSource::detectGame(GameId game) {
             return detectFlightSimulator(flightSimulator2024, L"FlightSimulator2024.exe");
         case GameId::assettoCorsa:
             return assettoCorsaIsLive();
-        case GameId::assettoCorsaEvo:
-            // Both Assetto Corsa versions share the physics block; only EVO's process tells them
-            // apart, and a live Assetto Corsa status was tested first.
-            return blockAndProcess(games::assettoCorsaPhysics, L"AssettoCorsaEVO.exe");
+        case GameId::assettoCorsaEvo: {
+            // EVO's physics block, or Assetto Corsa's where EVO publishes none; only EVO's process
+            // tells the two games apart, and a live Assetto Corsa status was tested first.
+            platform::SharedMemory physics;
+            return openAssettoCorsaEvoPhysics(physics) && isProcessRunning(L"AssettoCorsaEVO.exe");
+        }
         case GameId::raceRoom:
             if (!eitherRuns(L"RRRE64.exe", L"RRRE.exe") || !blockExists(games::raceRoom.name)) return false;
             std::printf("Found RRRE.exe, mapping shared memory...\n");

@@ -77,16 +77,23 @@ bool GameSource::readGame(GameId game) {
         case GameId::dcs: return dcs.read(gameData);
         case GameId::flightSimulator2020: return flightSimulator2020.read(gameData);
         case GameId::flightSimulator2024: return flightSimulator2024.read(gameData);
+        case GameId::assettoCorsa: return assettoCorsa.read(gameData);
+        case GameId::assettoCorsaEvo: return assettoCorsaEvo.read(gameData);
+        case GameId::raceRoom: return raceRoom.read(gameData);
         case GameId::dirtRally2: return dirtRally2.read(gameData);
         case GameId::condor2: return condor2.read(gameData);
         case GameId::f1: return f1.read(gameData);
         case GameId::noLimits2: return noLimits2.read(gameData);
+        case GameId::projectCars2: return projectCars2.read(gameData);
         case GameId::iRacing: return iRacing.read(gameData);
         case GameId::wrc23: return wrc23.read(gameData);
         case GameId::beamNg: return beamNg.read(gameData);
         case GameId::liveForSpeed: return liveForSpeed.read(gameData);
-        default: return false;  // the other games' readers are not part of this library yet
+        case GameId::rFactor2: return rFactor2.read(gameData);
+        case GameId::euroTruckSimulator2: return euroTruckSimulator2.read(gameData);
+        case GameId::none: break;
     }
+    return false;
 }
 
 const ReaderState& GameSource::readerOf(GameId game) const {

@@ -14,10 +14,13 @@
 #include <cstdint>
 
 #include "core/game_data.h"
+#include "games/assetto_corsa_evo_reader.h"
+#include "games/assetto_corsa_reader.h"
 #include "games/beamng_reader.h"
 #include "games/condor2_reader.h"
 #include "games/dcs_reader.h"
 #include "games/dirt_rally2_reader.h"
+#include "games/euro_truck_simulator2_reader.h"
 #include "games/f1_reader.h"
 #include "games/flight_simulator_reader.h"
 #include "games/game_channels.h"
@@ -25,7 +28,10 @@
 #include "games/iracing_reader.h"
 #include "games/live_for_speed_reader.h"
 #include "games/nolimits_reader.h"
+#include "games/project_cars2_reader.h"
+#include "games/raceroom_reader.h"
 #include "games/reader_state.h"
+#include "games/rfactor2_reader.h"
 #include "games/wrc23_reader.h"
 #include "games/xplane_reader.h"
 #include "platform/simconnect.h"
@@ -80,20 +86,20 @@ public:
     DcsReader dcs;
     FlightSimulatorReader flightSimulator2020;
     FlightSimulatorReader flightSimulator2024;
-    AssettoCorsaState assettoCorsa;
-    BlockReaderState assettoCorsaEvo;
-    BlockReaderState raceRoom;
+    AssettoCorsaReader assettoCorsa;
+    AssettoCorsaEvoReader assettoCorsaEvo;
+    RaceRoomReader raceRoom;
     DirtRally2Reader dirtRally2;
     Condor2Reader condor2;
     F1Reader f1;
     NoLimitsReader noLimits2;
-    BlockReaderState projectCars2;
+    ProjectCars2Reader projectCars2;
     IRacingReader iRacing;
     Wrc23Reader wrc23;
     BeamNgReader beamNg;
     LiveForSpeedReader liveForSpeed;
-    BlockReaderState rFactor2;
-    BlockReaderState euroTruckSimulator2;
+    RFactor2Reader rFactor2;
+    EuroTruckSimulator2Reader euroTruckSimulator2;
 
     // The record every reader fills. It stays the last member: the engine and its exports
     // reach it as gameSource.gameData.
@@ -107,7 +113,7 @@ private:
     const ReaderState& readerOf(GameId game) const;
 
     bool detectFlightSimulator(FlightSimulatorReader& reader, const wchar_t* executableName);
-    int connectSharedBlock(BlockReaderState& reader, const games::Block& block);
+    int connectSharedBlock(BlockReaderState& reader, const games::Block& block, std::size_t leastSize);
     int connectRFactor2();
 };
 

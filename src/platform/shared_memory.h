@@ -58,6 +58,12 @@ public:
 
     void unmap();
 
+    // Closes the handle but keeps the view, which keeps the block's memory alive by itself. The
+    // block's name is then held only by the other programs that have it open: once they all close
+    // it, it can no longer be opened by name, which is how a reader notices that a game quit.
+    // (On Windows a name lives as long as any handle to the block, the reader's own included.)
+    void keepViewOnly();
+
     // Unmaps the view and closes the handle.
     void close();
 

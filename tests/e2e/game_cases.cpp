@@ -5,15 +5,21 @@
 #include <numbers>
 
 #include "aircraft_gear.h"
+#include "assetto_corsa_encoder.h"
+#include "assetto_corsa_evo_encoder.h"
 #include "beamng_encoder.h"
 #include "condor2_encoder.h"
 #include "dcs_encoder.h"
 #include "dirt_rally2_encoder.h"
+#include "euro_truck_simulator2_encoder.h"
 #include "f1_encoder.h"
 #include "flight_simulator_encoder.h"
 #include "iracing_encoder.h"
 #include "live_for_speed_encoder.h"
 #include "nolimits2_encoder.h"
+#include "project_cars2_encoder.h"
+#include "raceroom_encoder.h"
+#include "rfactor2_encoder.h"
 #include "wrc23_encoder.h"
 #include "xplane_encoder.h"
 
@@ -165,6 +171,24 @@ ExpectedChannels iRacingExpected(const emulator::VehicleMotion& motion) {
     return c;
 }
 
+// Games whose blocks carry no angular accelerations: those channels keep what they held.
+ExpectedChannels withoutAngularAccelerations(const emulator::VehicleMotion& motion) {
+    ExpectedChannels c = motionChannels(motion);
+    c[15].reset();
+    c[18].reset();
+    c[21].reset();
+    return c;
+}
+
+// The truck's heading runs from 0 to 360 degrees; the block also carries speed and engine speed.
+ExpectedChannels euroTruckSimulator2Expected(const emulator::VehicleMotion& motion) {
+    ExpectedChannels c = motionChannels(motion);
+    if (*c[13] < 0.0) *c[13] += 360.0;
+    c[27] = emulator::euroTruckSimulator2EngineRpm(motion);
+    c[28] = motion.longitudinalSpeed;
+    return c;
+}
+
 }  // namespace
 
 ExpectedChannels motionChannels(const emulator::VehicleMotion& m) {
@@ -202,15 +226,22 @@ const std::vector<GameCase>& gameCases() {
         {&emulator::dcsEncoder, 1, "DCS", dcsExpected},
         {&emulator::flightSimulator2020Encoder, 2, "MSFS2020", flightSimulatorExpected},
         {&emulator::flightSimulator2024Encoder, 15, "MSFS2024", flightSimulatorExpected},
+        {&emulator::assettoCorsaEncoder, 3, "AssettoCorsa/Comp.", withoutAngularAccelerations},
+        {&emulator::assettoCorsaEvoEncoder, 16, "AssettoCorsaEvo", withoutAngularAccelerations},
+        {&emulator::raceRoomEncoder, 4, "RaceRoom", motionChannels},
         {&emulator::dirtRally2Encoder, 5, "DirtRally2", dirtRally2Expected},
         {&emulator::condor2Encoder, 6, "Condor2", condor2Expected},
         {&emulator::f1_23Encoder, 7, "F1-2023-24", f1Expected},
         {&emulator::f1_24Encoder, 7, "F1-2023-24", f1Expected},
         {&emulator::noLimits2Encoder, 8, "NoLimits2", noLimits2Expected},
+        {&emulator::projectCars2Encoder, 9, "PCAR2/Automobilista2", withoutAngularAccelerations},
+        {&emulator::automobilista2Encoder, 9, "PCAR2/Automobilista2", withoutAngularAccelerations},
         {&emulator::iRacingEncoder, 10, "iRacing", iRacingExpected},
         {&emulator::wrc23Encoder, 11, "WRC23", wrc23Expected},
         {&emulator::beamNgEncoder, 12, "BeamNG", beamNgExpected},
         {&emulator::liveForSpeedEncoder, 13, "LFS", liveForSpeedExpected},
+        {&emulator::rFactor2Encoder, 14, "rFactor2", motionChannels},
+        {&emulator::euroTruckSimulator2Encoder, 17, "ETSM2/AMT", euroTruckSimulator2Expected},
     };
     return cases;
 }

@@ -155,7 +155,7 @@ TEST_F(GameDetection, RaceRoomWinsOverLaterGamesAndLosesToEarlierOnes) {
     // A block that is mapped already is not mapped a second time.
     EXPECT_EQ(source->connect(), 0);
     EXPECT_EQ(source->disconnect(), 1);
-    EXPECT_FALSE(source->raceRoom.block.isOpen());
+    EXPECT_EQ(source->raceRoom.block.view(), nullptr);
 
     // Assetto Corsa EVO is looked for before RaceRoom.
     GameProcess evo("AssettoCorsaEVO.exe");

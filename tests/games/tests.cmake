@@ -23,3 +23,11 @@ set_tests_properties(game_detection_test PROPERTIES RESOURCE_LOCK game_ports)
 tarvelin_add_test(iracing_test ${CMAKE_CURRENT_LIST_DIR}/iracing_test.cpp)
 target_link_libraries(iracing_test PRIVATE tarvelin_telemetry_emulator tarvelin_platform_loader)
 set_tests_properties(iracing_test PROPERTIES RESOURCE_LOCK game_ports)
+
+# The shared-memory games through their real blocks and processes under their names; the end-to-end
+# table tells what each game's frames must read.
+tarvelin_add_test(shared_memory_games_test
+  ${CMAKE_CURRENT_LIST_DIR}/shared_memory_games_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/e2e/game_cases.cpp)
+target_link_libraries(shared_memory_games_test PRIVATE tarvelin_telemetry_emulator)
+set_tests_properties(shared_memory_games_test PROPERTIES RESOURCE_LOCK game_ports)

@@ -3,14 +3,20 @@
 #include <array>
 #include <cstring>
 
+#include "assetto_corsa_encoder.h"
+#include "assetto_corsa_evo_encoder.h"
 #include "beamng_encoder.h"
 #include "condor2_encoder.h"
 #include "dcs_encoder.h"
 #include "dirt_rally2_encoder.h"
+#include "euro_truck_simulator2_encoder.h"
 #include "f1_encoder.h"
 #include "iracing_encoder.h"
 #include "live_for_speed_encoder.h"
 #include "nolimits2_encoder.h"
+#include "project_cars2_encoder.h"
+#include "raceroom_encoder.h"
+#include "rfactor2_encoder.h"
 #include "wrc23_encoder.h"
 #include "xplane_encoder.h"
 
@@ -22,16 +28,23 @@ namespace {
 constexpr std::array encoders{
     &xPlaneEncoder,
     &dcsEncoder,
+    &assettoCorsaEncoder,
+    &assettoCorsaEvoEncoder,
+    &raceRoomEncoder,
     &dirtRally2Encoder,
     &condor2Encoder,
     &f1_23Encoder,
     &f1_24Encoder,
     &noLimits2Encoder,
+    &projectCars2Encoder,
+    &automobilista2Encoder,
     &iRacingEncoder,
     &iRacingReplayEncoder,
     &wrc23Encoder,
     &beamNgEncoder,
     &liveForSpeedEncoder,
+    &rFactor2Encoder,
+    &euroTruckSimulator2Encoder,
 };
 
 }  // namespace

@@ -91,6 +91,10 @@ void SharedMemory::unmap() {
 
 void SharedMemory::close() {
     unmap();
+    keepViewOnly();
+}
+
+void SharedMemory::keepViewOnly() {
     if (handle_ == nullptr) return;
     ::close(handle_->fd);
     if (handle_->created) shm_unlink(handle_->name.c_str());

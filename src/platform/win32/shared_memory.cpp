@@ -64,6 +64,10 @@ void SharedMemory::unmap() {
 
 void SharedMemory::close() {
     unmap();
+    keepViewOnly();
+}
+
+void SharedMemory::keepViewOnly() {
     if (handle_ == nullptr) return;
     CloseHandle(handle_->mapping);
     delete handle_;
