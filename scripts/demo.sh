@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the Linux library and the host console, then runs the console's demo. Installs only the
-# compiler and CMake (nothing when they are there); the tests' packages are scripts/test-all.sh's.
+# compiler, CMake and the tuning page's two libraries (nothing when they are there); the tests'
+# packages are scripts/test-all.sh's.
 #   scripts/demo.sh [DEMO OPTIONS]     e.g. --seconds 60, --log demo.log
 set -eu
 cd "$(dirname "$0")/.."

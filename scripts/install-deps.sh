@@ -6,14 +6,14 @@
 #                                  the fuzzers, and the tools the tests run
 set -eu
 
-demo_packages="cmake make g++"
+# The console serves the tuning page with cpp-httplib and nlohmann-json; the page's plotting
+# library (and playwright-core, for its browser test) come from the npm registry, installed by the
+# build from the lock file. A machine without Node.js gets Debian's.
+demo_packages="cmake make g++ pkg-config libcpp-httplib-dev nlohmann-json3-dev"
+command -v npm >/dev/null 2>&1 || demo_packages="$demo_packages nodejs npm"
 test_packages="binutils googletest libgtest-dev libgmock-dev libbenchmark-dev
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
-  clang libclang-rt-14-dev iproute2 util-linux procps
-  pkg-config libcpp-httplib-dev nlohmann-json3-dev chromium"
-# The tuning page's npm packages (its plotting library, and playwright-core for its browser test)
-# are installed by the build from the lock file with npm; a machine without Node.js gets Debian's.
-command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
+  clang libclang-rt-14-dev iproute2 util-linux procps chromium"
 
 case "${1:-all}" in
   demo) packages=$demo_packages ;;
