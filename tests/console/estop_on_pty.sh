@@ -61,8 +61,11 @@ for argument in "$@"; do
   command="$command '$(printf '%s' "$argument" | sed "s/'/'\\\\''/g")'"
 done
 status=0
-# A terminal of a usual size (script's own has none when its input is not a terminal).
-feed | script -qefc "stty rows 40 cols 120; $command --record '$csv'" /dev/null >"$transcript" 2>&1 || status=$?
+# A terminal of a usual size (script's own has none when its input is not a terminal). The
+# shell that script starts replaces itself with the console: a shell left waiting would take the
+# Ctrl-C too, and dash (Debian's /bin/sh) dies of it, so the console's own exit status would be
+# lost. SHELL is set for the same reason: script runs the command with the user's shell.
+feed | SHELL=/bin/sh script -qefc "stty rows 40 cols 120; exec $command --record '$csv'" /dev/null >"$transcript" 2>&1 || status=$?
 text | grep -a -A 12 "summaryafter"
 
 fail() {
