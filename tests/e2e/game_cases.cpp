@@ -150,9 +150,14 @@ ExpectedChannels liveForSpeedExpected(const emulator::VehicleMotion& motion) {
     c[19] = all[19];
     c[20] = all[20];
     splitGravity(c, motion.lateralAccel, motion.longitudinalAccel, motion.verticalAccel);
+    return c;
+}
+
 // iRacing sends the felt accelerations (gravity included), the three angles and the three rates,
 // which stay in radians per second.
 ExpectedChannels iRacingExpected(const emulator::VehicleMotion& motion) {
+    const ExpectedChannels all = motionChannels(motion);
+    ExpectedChannels c;
     for (const int channel : {2, 3, 4, 6, 7, 8, 10, 11, 12, 13, 16, 19}) c[channel] = all[channel];
     c[14] = motion.yawRate;
     c[17] = motion.rollRate;
