@@ -1,6 +1,7 @@
 #include "serial/bridge.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -13,7 +14,7 @@
 #include "serial/bridge_state.h"
 #include "serial/console.h"
 #include "serial/crc16.h"
-#include "serial/frame_parser.h"
+#include "serial/line_framer.h"
 #include "serial/port_discovery.h"
 #include "serial/rig_port.h"
 #include "serial/send_large_or_whole.h"
@@ -30,6 +31,8 @@ constexpr std::size_t mailboxSize = 4096;
 // receive step stops after this many bytes so that such a flood cannot keep the loop from
 // sending; the rest is read on the next pass.
 constexpr std::size_t receiveLimitPerPass = 16384;
+// The receive step reads what the driver holds in pieces of at most this size.
+constexpr std::size_t receiveChunk = 4096;
 // While the link is down and nothing is to be scanned, the loop waits this long per pass.
 constexpr milliseconds idlePause{10};
 // stopBridge waits at most this long: a loop pass blocked in a port write ends within the
@@ -115,22 +118,27 @@ bool tryScannedPort(unsigned number) {
     return false;
 }
 
-// The loop's receive step: every byte the driver holds, one read each. False when a port call
-// failed (the port has then been closed).
-bool receive(PortSession session, std::vector<std::uint8_t>& buffer) {
+// The loop's receive step: what the driver holds, in a few large reads. (One read per byte
+// costs two port calls a byte; under Wine a full driver queue then kept a pass busy for most of
+// a second, and the motion frames queued meanwhile waited.) False when a port call failed (the
+// port has then been closed).
+bool receive(PortSession session, LineFramer& framer, LineFramer::Clock::time_point now) {
     try {
+        std::array<std::uint8_t, receiveChunk> chunk;
         std::size_t received = 0;
         while (received < receiveLimitPerPass) {
             std::uint32_t waiting = 0;
             require(bytesWaiting(session, waiting));
             if (waiting == 0) break;
-            std::uint8_t byte = 0;
+            const auto wanted = static_cast<std::uint32_t>(
+                std::min({std::size_t{waiting}, chunk.size(), receiveLimitPerPass - received}));
             std::uint32_t read = 0;
-            require(readPort(session, &byte, 1, read));
-            // A read that timed out delivered nothing; appending anyway would insert a byte the
+            require(readPort(session, chunk.data(), wanted, read));
+            // Only what the read delivered: a read that timed out short must not add bytes the
             // line never carried.
-            if (read == 1) buffer.push_back(byte);
-            ++received;
+            framer.append({chunk.data(), read}, now);
+            received += wanted;
+            if (read < wanted) break;
         }
         return true;
     } catch (const CSerialException& error) {
@@ -147,7 +155,7 @@ void bridgeLoop() {
     state.interfaceEnabled.store(true);
     state.bridgeTimer.restart();
 
-    FragmentAssembler assembler(state.serialReceiveQueue);
+    LineFramer framer(state.serialReceiveQueue, state.versionAtLeast328);
     RigPortWriter writer;
     SendContext sendContext;
     sendContext.write = &RigPortWriter::write;
@@ -165,8 +173,7 @@ void bridgeLoop() {
             state.serialPeerActive.store(false);
             // What was left of the last connection's stream would be glued to the next one's; a
             // stray length field could then hold up the first frames of the new connection.
-            state.receiveBuffer.clear();
-            assembler.reset();
+            framer.reset();
             if (state.autoconnectEnabled.load()) {
                 autoConnect();
             } else {
@@ -199,15 +206,14 @@ void bridgeLoop() {
             state.autoSendQueue.advanceRepetition(state.autoRepeatCount);
         }
 
-        if (!receive(session, state.receiveBuffer)) continue;
-        if (FrameParser(state.receiveBuffer, state.serialReceiveQueue, assembler, state.versionAtLeast328) != 0) {
-            state.serialPeerActive.store(true);
-        }
+        const auto now = LineFramer::Clock::now();
+        if (!receive(session, framer, now)) continue;
+        if (framer.parse(now) != 0) state.serialPeerActive.store(true);
         state.bridgeTimer.waitNextPeriod();
     }
 
     closeRigPort();
-    assembler.reset();
+    framer.reset();
 }
 
 }  // namespace

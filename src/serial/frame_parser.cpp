@@ -6,9 +6,6 @@ namespace tarvelin::serial {
 
 namespace {
 
-// The receive queues keep at most 151 frames: the limit is tested before the push.
-constexpr std::size_t receiveQueueLimit = queueLimit + 1;
-
 bool checkFieldMatches(const std::uint8_t* frame, std::size_t length) {
     return crc16Arc({frame, length - 2}) == loadLe16(frame + length - 2);
 }
@@ -22,7 +19,13 @@ void queueFrame(const std::uint8_t* frame, std::size_t length, MessageQueue& que
     Message message(frame, frame + length);
     message[length - 2] = trailer0;
     message[length - 1] = trailer1;
-    queue.pushIfBelow(receiveQueueLimit, message);
+    queue.pushDroppingOldest(queueLimit, message);
+}
+
+// The longest frame of a length-field kind that can be put to use: an FE frame goes to the host
+// whole, an FA frame carries one fragment.
+std::size_t longestUsableFrame(std::uint8_t lead) {
+    return lead == leadVariable ? longestReceivedFrame : longestFragmentFrame;
 }
 
 }  // namespace
@@ -62,16 +65,20 @@ int FrameParser(std::vector<std::uint8_t>& buffer, MessageQueue& queue, Fragment
         } else if ((lead == leadVariable || lead == leadLarge) && frame[1] == lead) {
             const std::size_t payloadLength = loadLe16(frame + 2);
             const std::size_t frameLength = payloadLength + lengthFrameOverhead;
-            if (available < frameLength) break;
-            if (checkFieldMatches(frame, frameLength)) {
-                if (lead == leadVariable) {
-                    queueFrame(frame, frameLength, queue);
-                } else {
-                    assembler.addFragment({frame + 4, payloadLength});
+            // A longer claim is damage (or a stray lead byte pair): waiting for its bytes would
+            // hold back every good frame behind it, so it is skipped at once like a bad check.
+            if (frameLength <= longestUsableFrame(lead)) {
+                if (available < frameLength) break;
+                if (checkFieldMatches(frame, frameLength)) {
+                    if (lead == leadVariable) {
+                        queueFrame(frame, frameLength, queue);
+                    } else {
+                        assembler.addFragment({frame + 4, payloadLength});
+                    }
+                    position += frameLength;
+                    accepted = true;
+                    continue;
                 }
-                position += frameLength;
-                accepted = true;
-                continue;
             }
         } else if (lead == leadData78 && frame[1] == leadData78) {
             if (available < data78FrameLength) break;
