@@ -30,16 +30,14 @@ std::size_t longestUsableFrame(std::uint8_t lead) {
 
 }  // namespace
 
-int FrameParser(std::vector<std::uint8_t>& buffer, MessageQueue& queue, FragmentAssembler& assembler,
-                std::atomic<std::int32_t>& versionAtLeast328) {
-    // Consumed bytes are counted and erased once at the end, so that a long run of garbage
-    // costs one pass instead of one move of the whole buffer per dropped byte.
-    const std::size_t size = buffer.size();
+ParsedFrames parseFrames(std::span<const std::uint8_t> bytes, MessageQueue& queue, FragmentAssembler& assembler,
+                         std::atomic<std::int32_t>& versionAtLeast328) {
+    const std::size_t size = bytes.size();
     std::size_t position = 0;
     bool accepted = false;
 
     while (size - position >= shortFrameLength) {
-        const std::uint8_t* frame = buffer.data() + position;
+        const std::uint8_t* frame = bytes.data() + position;
         const std::size_t available = size - position;
         const std::uint8_t lead = frame[0];
 
@@ -91,9 +89,16 @@ int FrameParser(std::vector<std::uint8_t>& buffer, MessageQueue& queue, Fragment
         }
         ++position;
     }
+    return {position, accepted};
+}
 
-    buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(position));
-    return accepted ? 1 : 0;
+int FrameParser(std::vector<std::uint8_t>& buffer, MessageQueue& queue, FragmentAssembler& assembler,
+                std::atomic<std::int32_t>& versionAtLeast328) {
+    // The consumed bytes are erased once at the end, so that a long run of garbage costs one
+    // pass instead of one move of the whole buffer per dropped byte.
+    const ParsedFrames parsed = parseFrames(buffer, queue, assembler, versionAtLeast328);
+    buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(parsed.consumed));
+    return parsed.accepted ? 1 : 0;
 }
 
 }  // namespace tarvelin::serial

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "serial/fragment_assembler.h"
@@ -25,5 +26,14 @@ namespace tarvelin::serial {
 // Thread-safe as far as `queue` and the flag go; the buffer and assembler are the caller's.
 int FrameParser(std::vector<std::uint8_t>& buffer, MessageQueue& queue, FragmentAssembler& assembler,
                 std::atomic<std::int32_t>& versionAtLeast328);
+
+// FrameParser over bytes that stay where they are: how many of them were consumed from the
+// front, and whether a frame was accepted.
+struct ParsedFrames {
+    std::size_t consumed;
+    bool accepted;
+};
+ParsedFrames parseFrames(std::span<const std::uint8_t> bytes, MessageQueue& queue, FragmentAssembler& assembler,
+                         std::atomic<std::int32_t>& versionAtLeast328);
 
 }  // namespace tarvelin::serial

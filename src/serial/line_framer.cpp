@@ -16,20 +16,26 @@ void LineFramer::append(std::span<const std::uint8_t> bytes, Clock::time_point n
 
 int LineFramer::parse(Clock::time_point now) {
     bool accepted = false;
+    std::size_t done = 0;     // bytes at the buffer's front that are dealt with
+    std::size_t arrival = 0;  // the read that brought the byte at `done`
     for (;;) {
-        const std::size_t before = buffer_.size();
-        if (FrameParser(buffer_, queue_, assembler_, versionAtLeast328_) != 0) accepted = true;
-        consumed_ += before - buffer_.size();
-        forgetConsumed();
+        const ParsedFrames parsed =
+            parseFrames(std::span(buffer_).subspan(done), queue_, assembler_, versionAtLeast328_);
+        accepted = accepted || parsed.accepted;
+        done += parsed.consumed;
         // Fewer bytes than the shortest frame hold nothing back; they wait for their rest.
-        if (buffer_.size() < shortFrameLength) break;
+        const std::size_t left = buffer_.size() - done;
+        if (left < shortFrameLength) break;
+        while (arrival + 1 < arrivals_.size() && arrivals_[arrival + 1].offset <= consumed_ + done) ++arrival;
         // Sent in one go, the bytes from the waiting frame's start on would all be here by now.
-        const auto lineTime = byteTime * static_cast<std::int64_t>(buffer_.size()) + margin;
-        if (now - arrivals_.front().time <= lineTime) break;
-        buffer_.erase(buffer_.begin());
-        ++consumed_;
-        forgetConsumed();
+        if (now - arrivals_[arrival].time <= byteTime * static_cast<std::int64_t>(left) + margin) break;
+        // Given up: the next frame start is looked for from its second byte on.
+        ++done;
     }
+    // Erased once, so that giving up on many frame starts in a row costs one move of the buffer.
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(done));
+    consumed_ += done;
+    forgetConsumed();
     return accepted ? 1 : 0;
 }
 
