@@ -27,12 +27,12 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr std::size_t mailboxSize = 4096;
-// A real line brings about 50 bytes per 2 ms pass; a virtual port can flood far faster. The
-// receive step stops after this many bytes so that such a flood cannot keep the loop from
-// sending; the rest is read on the next pass.
-constexpr std::size_t receiveLimitPerPass = 16384;
-// The receive step reads what the driver holds in pieces of at most this size.
-constexpr std::size_t receiveChunk = 4096;
+// A real line brings at most 50 bytes per 2 ms pass; a virtual port can flood far faster. The
+// receive step takes at most this many bytes per pass (ten times the line's rate), so that such
+// a flood cannot keep the loop from sending: cutting them into frames costs about a
+// millisecond even when every fourth byte starts a long length claim; the rest is read on the
+// next pass.
+constexpr std::size_t receiveLimitPerPass = 512;
 // While the link is down and nothing is to be scanned, the loop waits this long per pass.
 constexpr milliseconds idlePause{10};
 // stopBridge waits at most this long: a loop pass blocked in a port write ends within the
@@ -118,28 +118,32 @@ bool tryScannedPort(unsigned number) {
     return false;
 }
 
-// The loop's receive step: what the driver holds, in a few large reads. (One read per byte
-// costs two port calls a byte; under Wine a full driver queue then kept a pass busy for most of
-// a second, and the motion frames queued meanwhile waited.) False when a port call failed (the
-// port has then been closed).
-bool receive(PortSession session, LineFramer& framer, LineFramer::Clock::time_point now) {
+// The loop's receive step: what the driver holds, up to the pass's limit, in one or two reads.
+// (One read per byte costs two port calls a byte; under Wine a full driver queue then kept a
+// pass busy for most of a second, and the motion frames queued meanwhile waited.) `caughtUp`
+// tells whether the driver was left empty. False when a port call failed (the port has then
+// been closed).
+bool receive(PortSession session, LineFramer& framer, LineFramer::Clock::time_point now, bool& caughtUp) {
     try {
-        std::array<std::uint8_t, receiveChunk> chunk;
+        std::array<std::uint8_t, receiveLimitPerPass> chunk;
         std::size_t received = 0;
-        while (received < receiveLimitPerPass) {
+        caughtUp = false;
+        while (received < chunk.size()) {
             std::uint32_t waiting = 0;
             require(bytesWaiting(session, waiting));
-            if (waiting == 0) break;
-            const auto wanted = static_cast<std::uint32_t>(
-                std::min({std::size_t{waiting}, chunk.size(), receiveLimitPerPass - received}));
+            if (waiting == 0) {
+                caughtUp = true;
+                break;
+            }
+            const auto wanted = static_cast<std::uint32_t>(std::min(std::size_t{waiting}, chunk.size() - received));
             std::uint32_t read = 0;
-            require(readPort(session, chunk.data(), wanted, read));
+            require(readPort(session, chunk.data() + received, wanted, read));
             // Only what the read delivered: a read that timed out short must not add bytes the
             // line never carried.
-            framer.append({chunk.data(), read}, now);
-            received += wanted;
+            received += read;
             if (read < wanted) break;
         }
+        framer.append({chunk.data(), received}, now);
         return true;
     } catch (const CSerialException& error) {
         consolePrint(" Serial Exception Error: %u \n", error.errorCode);
@@ -207,8 +211,9 @@ void bridgeLoop() {
         }
 
         const auto now = LineFramer::Clock::now();
-        if (!receive(session, framer, now)) continue;
-        if (framer.parse(now) != 0) state.serialPeerActive.store(true);
+        bool caughtUp = false;
+        if (!receive(session, framer, now, caughtUp)) continue;
+        if (framer.parse(now, caughtUp) != 0) state.serialPeerActive.store(true);
         state.bridgeTimer.waitNextPeriod();
     }
 

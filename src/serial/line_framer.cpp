@@ -14,7 +14,7 @@ void LineFramer::append(std::span<const std::uint8_t> bytes, Clock::time_point n
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
 }
 
-int LineFramer::parse(Clock::time_point now) {
+int LineFramer::parse(Clock::time_point now, bool caughtUp) {
     bool accepted = false;
     std::size_t done = 0;     // bytes at the buffer's front that are dealt with
     std::size_t arrival = 0;  // the read that brought the byte at `done`
@@ -25,7 +25,7 @@ int LineFramer::parse(Clock::time_point now) {
         done += parsed.consumed;
         // Fewer bytes than the shortest frame hold nothing back; they wait for their rest.
         const std::size_t left = buffer_.size() - done;
-        if (left < shortFrameLength) break;
+        if (left < shortFrameLength || !caughtUp) break;
         while (arrival + 1 < arrivals_.size() && arrivals_[arrival + 1].offset <= consumed_ + done) ++arrival;
         // Sent in one go, the bytes from the waiting frame's start on would all be here by now.
         if (now - arrivals_[arrival].time <= byteTime * static_cast<std::int64_t>(left) + margin) break;

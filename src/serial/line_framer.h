@@ -12,6 +12,11 @@
 // behind it back for about the margin, where it would otherwise hold them until enough further
 // bytes had come to fill it.
 //
+// The bytes are stamped when they are read, not when they came, so a reader that fell behind
+// (a loop pass delayed by a loaded machine) must have read everything the line holds before the
+// framer judges: then every byte of a frame sent at the line's rate since its start is here, and
+// a late pass cannot make a good frame look overdue.
+//
 // Pure: the caller says when the bytes came. One per receiving thread; not thread-safe itself,
 // only its queue is.
 
@@ -40,10 +45,12 @@ public:
     // Takes bytes read from the line at `now`.
     void append(std::span<const std::uint8_t> bytes, Clock::time_point now);
 
-    // Cuts the bytes taken so far into frames as FrameParser does, and drops the start of a
-    // waiting frame whose bytes have not kept pace with the line by `now`. Returns 1 when at
-    // least one frame was accepted, else 0.
-    int parse(Clock::time_point now);
+    // Cuts the bytes taken so far into frames as FrameParser does. With `caughtUp` (every byte
+    // the line had delivered by `now` has been taken) it also drops the start of a waiting frame
+    // whose bytes have not kept pace with the line. Without it nothing is given up: bytes still
+    // unread may be the very ones the frame waits for. Returns 1 when at least one frame was
+    // accepted, else 0.
+    int parse(Clock::time_point now, bool caughtUp = true);
 
     // Forgets the bytes and the partial message: a new connection's stream starts afresh.
     void reset();

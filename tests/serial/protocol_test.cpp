@@ -337,11 +337,12 @@ class LineFramerTest : public ::testing::Test {
 protected:
     using Clock = LineFramer::Clock;
 
-    // Bytes read at `ms` milliseconds, then a parse then; the frames that came out.
-    std::vector<Message> feed(double ms, const Message& bytes) {
+    // Bytes read at `ms` milliseconds, then a parse then; the frames that came out. Without
+    // `caughtUp` the line still holds bytes the reader has not taken.
+    std::vector<Message> feed(double ms, const Message& bytes, bool caughtUp = true) {
         const auto now = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms));
         framer.append(bytes, now);
-        framer.parse(now);
+        framer.parse(now, caughtUp);
         return drain(queue);
     }
 
@@ -369,6 +370,7 @@ TEST_F(LineFramerTest, GivesUpOnAFrameWhoseBytesStopComing) {
         EXPECT_TRUE(feed(ms, line).empty()) << what;
         // The bytes that came needed under a millisecond: the rest is overdue after the margin.
         EXPECT_TRUE(feed(ms + 95.0, {}).empty()) << what;
+        EXPECT_TRUE(feed(ms + 102.0, {}, false).empty()) << what << ": the rest may still be unread";
         EXPECT_EQ(feed(ms + 102.0, {}).size(), 1u) << what;
         EXPECT_EQ(framer.waiting(), 0u) << what;
         // A frame that began long ago is given up as soon as the parse looks at it again.
@@ -393,6 +395,18 @@ TEST_F(LineFramerTest, WaitsForALongFrameThatComesAtTheLinesRate) {
     }
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].size(), 4096u);
+
+    // A reader that falls behind: the first 100 bytes are read at once, then the loop is held up
+    // for 300 ms while the rest of the frame comes, and it catches up 512 bytes a pass.
+    const Message held = lengthFrame(0xFE, pattern(2994));
+    feed(600.0, Message(held.begin(), held.begin() + 100));
+    double ms = 900.0;
+    for (offset = 100; offset < held.size(); offset += 512, ms += 2.0) {
+        const std::size_t end = std::min(held.size(), offset + 512);
+        frames = feed(ms, Message(held.begin() + static_cast<std::ptrdiff_t>(offset), held.begin() + static_cast<std::ptrdiff_t>(end)), end == held.size());
+    }
+    ASSERT_EQ(frames.size(), 1u) << "a late pass does not make a good frame look overdue";
+    EXPECT_EQ(frames[0].size(), 3000u);
 
     // A new connection starts from nothing.
     feed(1000.0, {0xFE, 0xFE, 0x00, 0x01});
