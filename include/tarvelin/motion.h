@@ -390,9 +390,9 @@ public:
     /* Writes the buffer's bytes again. */
     void unpause();
 
-    /* Sends one 0x00, ends and joins the sending thread, closes the port. Returns promptly: the
-     * thread's pause between two bytes ends when stop is called. Throws std::system_error when
-     * called from the sending thread itself. */
+    /* Ends and joins the sending thread, sends one 0x00 (so the fan is left off), closes the
+     * port. Returns promptly: the thread's pause between two bytes ends when stop is called.
+     * Throws std::system_error when called from the sending thread itself. */
     void stop();
 
     bool isRunning() const;

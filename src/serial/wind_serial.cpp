@@ -145,7 +145,6 @@ void WindSerial::unpause() {
 }
 
 void WindSerial::stop() {
-    if (portHandle != tarvelin::platform::invalidSerialHandle()) writeOneByte(portHandle, 0x00);
     {
         // Cleared under the lock the sending thread waits with, so that the wake-up cannot fall
         // between its test of the flag and its wait.
@@ -156,6 +155,10 @@ void WindSerial::stop() {
     failedStarts.store(0);
     if (sendingThread.joinable()) sendingThread.join();
     if (portHandle != tarvelin::platform::invalidSerialHandle()) {
+        // Written once the sending thread has ended, so that the zero is the last byte the fan
+        // hears: written before, it could be followed by a speed byte the thread had just taken,
+        // and the fan would be left running.
+        writeOneByte(portHandle, 0x00);
         tarvelin::platform::closeSerialDevice(portHandle);
         portHandle = tarvelin::platform::invalidSerialHandle();
     }
