@@ -1,5 +1,6 @@
-// Throughput of the rig link's protocol code: the CRC, and the frame parser on the mixed
-// stream a rig controller sends (status replies, data frames, a fragmented message, some noise).
+// Throughput of the rig link's protocol code: the CRC, the frame parser on the mixed stream a
+// rig controller sends (status replies, data frames, a fragmented message, some noise), and the
+// serial line's framer on the costliest stream a board can send.
 
 #include <benchmark/benchmark.h>
 
@@ -7,6 +8,7 @@
 
 #include "serial/crc16.h"
 #include "serial/frame_parser.h"
+#include "serial/line_framer.h"
 #include "serial/send_large_or_whole.h"
 
 using namespace tarvelin::serial;
@@ -78,6 +80,27 @@ void parserThroughput(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.size()));
 }
 BENCHMARK(parserThroughput)->Arg(50)->Arg(4096);
+
+// The costliest bytes a board can send: a length claim of 3840 bytes on every fourth byte, each
+// checked against its CRC once enough bytes have come. One iteration is one loop pass that has
+// read `range(0)` such bytes; the time per iteration is what that pass spends on parsing.
+void lineFramerOnDenseClaims(benchmark::State& state) {
+    const std::size_t perPass = static_cast<std::size_t>(state.range(0));
+    std::vector<std::uint8_t> bytes;
+    while (bytes.size() < perPass) bytes.insert(bytes.end(), {0xFE, 0xFE, 0x00, 0x0F});
+    MessageQueue queue;
+    std::atomic<std::int32_t> version{0};
+    LineFramer framer(queue, version);
+    const auto now = LineFramer::Clock::now();
+    for (auto _ : state) {
+        framer.append(bytes, now);
+        framer.parse(now);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * perPass));
+}
+// 50 bytes: a pass at the line's rate; 512: the most the loop reads in a pass; 16384: what it
+// once read.
+BENCHMARK(lineFramerOnDenseClaims)->Arg(50)->Arg(512)->Arg(16384);
 
 }  // namespace
 BENCHMARK_MAIN();

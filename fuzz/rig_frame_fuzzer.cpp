@@ -37,9 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         position = end;
         FrameParser(buffer, queue, assembler, version);
 
-        // Whatever waits is at most one frame in the making: 16-bit length plus overhead.
-        if (buffer.size() > 0xFFFFu + 6u) std::abort();
-        if (queue.size() > 152) std::abort();
+        // Whatever waits is one frame in the making, shorter than the longest the host can read.
+        if (buffer.size() >= longestReceivedFrame) std::abort();
+        if (queue.size() > queueLimit) std::abort();
         while (queue.takeFront(frame)) {
             if (frame.size() < 6 || frame[frame.size() - 2] != 0x0A || frame[frame.size() - 1] != 0x0D) std::abort();
             if (frame[0] != frame[1]) std::abort();

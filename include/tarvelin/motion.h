@@ -11,6 +11,8 @@
  *  - "bool" is one byte (0 or 1); "int" is 32-bit signed.
  *  - Arrays are handed out as pointers into engine memory plus a count. They stay valid for
  *    the life of the process; their contents change every engine cycle (500 times a second).
+ *  - No function writes through a null pointer: a null out-parameter receives nothing, a null
+ *    buffer is left alone, and a null input is refused as the function describes.
  *  - Profile arguments are 0 for AIR and 1 for GROUND. Setters that take an index ignore an
  *    index out of range (a negative one included) without any report.
  *  - Thread safety: unless a function says otherwise, it may be called from any host thread at
@@ -113,17 +115,18 @@ TARVELIN_API void getGameName(char* buffer);
 TARVELIN_API int getGameDataCount(void);
 
 /* Stores the address of the 43 telemetry channels in *data and 43 in *count.
- * Channel i (1..41) is named by entry i-1 of getGameDataNames. Both pointers must be valid. */
+ * Channel i (1..41) is named by entry i-1 of getGameDataNames. A null pointer receives
+ * nothing; the other one is still written. */
 TARVELIN_API void getGameData(double** data, int* count);
 
 /* Stores the address of the constant table of channel names in *names and 43 in *count.
  * Entries 0..40 name channels 1..41 ("lateral_speed" .. "simtools_axis4b"); entries 41 and 42
- * are null. The strings live as long as the process. */
+ * are null. The strings live as long as the process. A null pointer receives nothing. */
 TARVELIN_API void getGameDataNames(const char* const** names, int* count);
 
 /* kind 0: the AIR profile's per-slot results, 1: the GROUND profile's, 2: the combined cues,
  * 3: the cues as frozen by the last freeze. Stores the array's address in *data and 23 in
- * *count. Any other kind leaves both untouched. */
+ * *count; a null pointer receives nothing. Any other kind leaves both untouched. */
 TARVELIN_API void getMotionCueData(int kind, double** data, int* count);
 
 /* The interval, in milliseconds, that the active game's reader measured between its last two
@@ -281,7 +284,8 @@ TARVELIN_API void setGainMotionCancel(double value);
  * ------------------------------------------------------------------------------------- */
 
 /* Takes every calculation record gathered since the last call, oldest first: a block of *count
- * records that the caller frees with FreeCalculationSnapshots, or null when *count is 0. Entry
+ * records that the caller frees with FreeCalculationSnapshots, or null when *count is 0 (a null
+ * count receives nothing, and the records are taken all the same). Entry
  * j of a record is the combined cue of slot j, except for slots 11..20 (belt components and
  * effects), which carry the AIR profile's output. */
 TARVELIN_API CalculationSnapshot* GetCalculationSnapshots(int* count);
@@ -309,7 +313,14 @@ TARVELIN_API const double* GetPositionSnapshot(void);
  * equal lead bytes, the content, and two trailing bytes. Messages handed in end in two
  * placeholder bytes (0A 0D by convention) that the link replaces by the frame's check field;
  * frames handed out end in 0A 0D. Queues hold at most 150 messages each; beyond that messages
- * are dropped, so a link that does not drain costs its callers nothing.
+ * are dropped, so a link that does not drain costs its callers nothing: a message to send is
+ * refused, and a frame received while 150 wait unread pushes out the oldest of them.
+ *
+ * The controller's frames are cut from its byte stream by their lead bytes and length. A frame
+ * that has begun but whose bytes stop coming (they do not follow at the line's rate, within
+ * 100 ms) is given up, and so is a length field claiming more than a frame can usefully hold
+ * (an FE frame beyond 4096 bytes, an FA fragment frame beyond 514): the frames behind such a
+ * start are then read as they are, not held back until enough bytes have come to fill it.
  *
  * Unless said otherwise every function returns at once and may be called from any thread at
  * any time, also while the loop runs.
@@ -337,7 +348,9 @@ TARVELIN_API int autoMessagemmf(const uint8_t* data);
 
 /* Takes the oldest frame received from the controller on the live transport into buffer (at
  * least 4096 bytes): the bytes up to and including its first 0A 0D. Returns their count, 0 when
- * there is none (or the frame holds no 0A 0D; it is removed all the same). */
+ * there is none (or the frame holds no 0A 0D; it is removed all the same), or when buffer is
+ * null (the frame then stays queued). No frame is longer than 4096 bytes: a message rebuilt
+ * from fragments that would be longer is dropped when it is put together. */
 TARVELIN_API int readMessagemmf(uint8_t* buffer);
 
 /* 1 when readMessagemmf has a frame to give, else 0. */
@@ -425,8 +438,9 @@ TARVELIN_API void startUPDMulticastSenderThread(void);
 
 /* Sets up the engine's fan controller: port name such as L"COM4", line speed, mode of three
  * characters (data bits, parity N/E/O, stop bits: L"8N1"), and the pause between two bytes in
- * milliseconds. true when the port exists; the interval is kept either way. The engine opens
- * the port and starts sending when the wind cue is active. */
+ * milliseconds, 1 to 1000. true when the port exists; the interval is stored even when it does
+ * not. An interval outside 1..1000 is refused: false, and every setting stays as it was. The
+ * engine opens the port and starts sending when the wind cue is active. */
 TARVELIN_API bool initWindSerial(const wchar_t* port, int baud, const wchar_t* mode, unsigned intervalMs);
 
 #ifdef __cplusplus
@@ -441,6 +455,7 @@ static_assert(sizeof(AccelerationSnapshot) == 344, "telemetry records are 43 dou
 
 #ifdef __cplusplus
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -461,9 +476,10 @@ public:
     WindSerial& operator=(const WindSerial&) = delete;
 
     /* Stores the settings: port name ("COM4"), line speed, mode ("8N1", "7E2": data bits,
-     * parity N/E/O in either case, stop bits 1 or 2) and the pause after each byte in ms.
-     * Returns true when the port exists; the interval is stored even when it does not. Resets
-     * the count of failed starts. */
+     * parity N/E/O in either case, stop bits 1 or 2) and the pause after each byte, 1 to
+     * 1000 ms. Returns true when the port exists; the interval is stored even when it does not.
+     * Resets the count of failed starts. An interval outside 1..1000 ms is refused: false, and
+     * every setting stays as it was. */
     bool init(const std::string& port, std::int32_t baud, const std::string& mode, std::uint32_t intervalMs);
 
     /* Opens and configures the port, sends one 0x00 and starts the sending thread. Does nothing
@@ -476,8 +492,9 @@ public:
     /* Writes the buffer's bytes again. */
     void unpause();
 
-    /* Sends one 0x00, ends and joins the sending thread, closes the port. Throws
-     * std::system_error when called from the sending thread itself. */
+    /* Ends and joins the sending thread, sends one 0x00 (so the fan is left off), closes the
+     * port. Returns promptly: the thread's pause between two bytes ends when stop is called.
+     * Throws std::system_error when called from the sending thread itself. */
     void stop();
 
     bool isRunning() const;
@@ -505,6 +522,8 @@ private:
     /* Guards the port name, speed and mode: init runs on a host thread while the engine's
      * thread may be starting the port with them. */
     std::mutex settingsMutex;
+    /* Ends the sending thread's pause when stop clears running (waited on with bufferMutex). */
+    std::condition_variable stopRequested;
 };
 #endif
 

@@ -21,6 +21,12 @@ double wholePercent(double fraction) {
     return static_cast<double>(static_cast<std::int32_t>(percent));
 }
 
+// Stores `value` through an out-parameter the host passed; a null one receives nothing.
+template <typename T>
+void store(T* out, T value) {
+    if (out != nullptr) *out = value;
+}
+
 }  // namespace
 
 extern "C" {
@@ -32,14 +38,14 @@ int getGameDataCount(void) {
 
 void getGameData(double** data, int* count) {
     auto& engine = MotionEngine::instance();
-    *data = engine.gameData().channels.data();
-    *count = tarvelin::channelCount;
+    store(data, engine.gameData().channels.data());
+    store(count, tarvelin::channelCount);
 }
 
 void getGameDataNames(const char* const** names, int* count) {
     MotionEngine::instance();
-    *names = tarvelin::gameDataNames;
-    *count = tarvelin::channelCount;
+    store(names, static_cast<const char* const*>(tarvelin::gameDataNames));
+    store(count, tarvelin::channelCount);
 }
 
 void getMotionCueData(int kind, double** data, int* count) {
@@ -47,8 +53,8 @@ void getMotionCueData(int kind, double** data, int* count) {
     tarvelin::CueArray* arrays[] = {&record.airOutputs, &record.groundOutputs, &record.cueValues,
                                     &record.frozenCues};
     if (!tarvelin::indexInRange(kind, 4)) return;
-    *data = arrays[kind]->data();
-    *count = tarvelin::rigSlotCount;
+    store(data, arrays[kind]->data());
+    store(count, tarvelin::rigSlotCount);
 }
 
 double getGameTimeFrame(void) {

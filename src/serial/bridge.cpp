@@ -1,6 +1,7 @@
 #include "serial/bridge.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -13,7 +14,7 @@
 #include "serial/bridge_state.h"
 #include "serial/console.h"
 #include "serial/crc16.h"
-#include "serial/frame_parser.h"
+#include "serial/line_framer.h"
 #include "serial/port_discovery.h"
 #include "serial/rig_port.h"
 #include "serial/send_large_or_whole.h"
@@ -26,10 +27,12 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr std::size_t mailboxSize = 4096;
-// A real line brings about 50 bytes per 2 ms pass; a virtual port can flood far faster. The
-// receive step stops after this many bytes so that such a flood cannot keep the loop from
-// sending; the rest is read on the next pass.
-constexpr std::size_t receiveLimitPerPass = 16384;
+// A real line brings at most 50 bytes per 2 ms pass; a virtual port can flood far faster. The
+// receive step takes at most this many bytes per pass (ten times the line's rate), so that such
+// a flood cannot keep the loop from sending: cutting them into frames costs about a
+// millisecond even when every fourth byte starts a long length claim; the rest is read on the
+// next pass.
+constexpr std::size_t receiveLimitPerPass = 512;
 // While the link is down and nothing is to be scanned, the loop waits this long per pass.
 constexpr milliseconds idlePause{10};
 // stopBridge waits at most this long: a loop pass blocked in a port write ends within the
@@ -115,23 +118,32 @@ bool tryScannedPort(unsigned number) {
     return false;
 }
 
-// The loop's receive step: every byte the driver holds, one read each. False when a port call
-// failed (the port has then been closed).
-bool receive(PortSession session, std::vector<std::uint8_t>& buffer) {
+// The loop's receive step: what the driver holds, up to the pass's limit, in one or two reads.
+// (One read per byte costs two port calls a byte; under Wine a full driver queue then kept a
+// pass busy for most of a second, and the motion frames queued meanwhile waited.) `caughtUp`
+// tells whether the driver was left empty. False when a port call failed (the port has then
+// been closed).
+bool receive(PortSession session, LineFramer& framer, LineFramer::Clock::time_point now, bool& caughtUp) {
     try {
+        std::array<std::uint8_t, receiveLimitPerPass> chunk;
         std::size_t received = 0;
-        while (received < receiveLimitPerPass) {
+        caughtUp = false;
+        while (received < chunk.size()) {
             std::uint32_t waiting = 0;
             require(bytesWaiting(session, waiting));
-            if (waiting == 0) break;
-            std::uint8_t byte = 0;
+            if (waiting == 0) {
+                caughtUp = true;
+                break;
+            }
+            const auto wanted = static_cast<std::uint32_t>(std::min(std::size_t{waiting}, chunk.size() - received));
             std::uint32_t read = 0;
-            require(readPort(session, &byte, 1, read));
-            // A read that timed out delivered nothing; appending anyway would insert a byte the
+            require(readPort(session, chunk.data() + received, wanted, read));
+            // Only what the read delivered: a read that timed out short must not add bytes the
             // line never carried.
-            if (read == 1) buffer.push_back(byte);
-            ++received;
+            received += read;
+            if (read < wanted) break;
         }
+        framer.append({chunk.data(), received}, now);
         return true;
     } catch (const CSerialException& error) {
         consolePrint(" Serial Exception Error: %u \n", error.errorCode);
@@ -147,7 +159,7 @@ void bridgeLoop() {
     state.interfaceEnabled.store(true);
     state.bridgeTimer.restart();
 
-    FragmentAssembler assembler(state.serialReceiveQueue);
+    LineFramer framer(state.serialReceiveQueue, state.versionAtLeast328);
     RigPortWriter writer;
     SendContext sendContext;
     sendContext.write = &RigPortWriter::write;
@@ -166,8 +178,7 @@ void bridgeLoop() {
             state.serialPeerActive.store(false);
             // What was left of the last connection's stream would be glued to the next one's; a
             // stray length field could then hold up the first frames of the new connection.
-            state.receiveBuffer.clear();
-            assembler.reset();
+            framer.reset();
             if (state.autoconnectEnabled.load()) {
                 autoConnect();
             } else {
@@ -200,15 +211,15 @@ void bridgeLoop() {
             state.autoSendQueue.advanceRepetition(state.autoRepeatCount);
         }
 
-        if (!receive(session, state.receiveBuffer)) continue;
-        if (FrameParser(state.receiveBuffer, state.serialReceiveQueue, assembler, state.versionAtLeast328) != 0) {
-            state.serialPeerActive.store(true);
-        }
+        const auto now = LineFramer::Clock::now();
+        bool caughtUp = false;
+        if (!receive(session, framer, now, caughtUp)) continue;
+        if (framer.parse(now, caughtUp) != 0) state.serialPeerActive.store(true);
         state.bridgeTimer.waitNextPeriod();
     }
 
     closeRigPort();
-    assembler.reset();
+    framer.reset();
 }
 
 }  // namespace

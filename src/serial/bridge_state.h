@@ -38,8 +38,6 @@ struct BridgeState {
     MessageQueue serialReceiveQueue;
     MessageQueue udpReceiveQueue;
 
-    std::vector<std::uint8_t> receiveBuffer;  // loop only: serial bytes not yet cut into frames
-
     // The standard-port connection checks the port's USB chip first (setUsbChipCheck).
     std::atomic<bool> usbChipCheck{true};
     // A bridge loop runs on some host thread; a second start while it does returns at once.

@@ -40,9 +40,9 @@ void FragmentAssembler::addFragment(std::span<const std::uint8_t> payload) {
     if (fragmentsReceived_ != fragmentCount_) return;
 
     if (totalLength_ == 0) totalLength_ = static_cast<std::uint32_t>(fragmentCount_ * fragmentChunkLength);
-    // The rebuilt frame carries the length in 16 bits; a longer message cannot be told truly
-    // and is dropped rather than handed on with a wrong length.
-    if (totalLength_ <= 0xFFFFu) {
+    // A frame the host's read buffer cannot hold would only be queued to be lost unread, and
+    // would push a readable one out of the queue.
+    if (totalLength_ + lengthFrameOverhead <= longestReceivedFrame) {
         Message frame;
         frame.reserve(totalLength_ + lengthFrameOverhead);
         frame.push_back(leadLarge);
@@ -52,7 +52,7 @@ void FragmentAssembler::addFragment(std::span<const std::uint8_t> payload) {
         frame.insert(frame.end(), data_.begin(), data_.begin() + totalLength_);
         frame.push_back(trailer0);
         frame.push_back(trailer1);
-        output_->push(frame);
+        output_->pushDroppingOldest(queueLimit, frame);
     }
     reset();
 }

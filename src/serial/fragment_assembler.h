@@ -14,16 +14,19 @@ namespace tarvelin::serial {
 
 class FragmentAssembler {
 public:
-    // The largest fragment count whose message still fits the 16-bit length field of the
-    // rebuilt frame. A header announcing more can only be damaged, and honouring it would
-    // reserve up to 32 MB for one fragment.
-    static constexpr std::uint16_t maxFragmentCount = 132;
+    // The largest fragment count whose message can still reach the host: a rebuilt frame must
+    // fit readMessagemmf's 4096 bytes. A header announcing more is refused at its first
+    // fragment, before anything is reserved for it.
+    static constexpr std::uint16_t maxFragmentCount =
+        (longestReceivedFrame - lengthFrameOverhead + fragmentChunkLength - 1) / fragmentChunkLength;
 
     explicit FragmentAssembler(MessageQueue& output) : output_(&output) {}
 
     // Takes the payload of one good FA frame (the bytes between its length field and its
     // check field). When the last missing fragment of a message arrives, the frame
-    // FA FA, length (16-bit), payload, 0A 0D goes to the output queue.
+    // FA FA, length (16-bit), payload, 0A 0D goes to the output queue (which drops its oldest
+    // frame when it holds 150), unless that frame would be longer than the 4096 bytes the host
+    // can read: such a message is dropped whole.
     void addFragment(std::span<const std::uint8_t> payload);
 
     // Drops the message in progress and frees its buffers.

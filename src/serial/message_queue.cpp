@@ -33,6 +33,15 @@ void MessageQueue::push(std::span<const std::uint8_t> bytes) {
     pushLocked(bytes);
 }
 
+void MessageQueue::pushDroppingOldest(std::size_t limit, std::span<const std::uint8_t> bytes) {
+    std::lock_guard lock(mutex_);
+    while (count_ != 0 && count_ >= limit) {
+        dropFrontLocked();
+        ++dropped_;
+    }
+    pushLocked(bytes);
+}
+
 bool MessageQueue::takeFront(Message& out) {
     std::lock_guard lock(mutex_);
     if (count_ == 0) return false;
@@ -65,6 +74,11 @@ void MessageQueue::advanceRepetition(std::int32_t& repeatCount) {
 std::size_t MessageQueue::size() const {
     std::lock_guard lock(mutex_);
     return count_;
+}
+
+std::size_t MessageQueue::dropped() const {
+    std::lock_guard lock(mutex_);
+    return dropped_;
 }
 
 void MessageQueue::clear() {

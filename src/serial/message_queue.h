@@ -23,6 +23,9 @@ public:
     bool pushIfBelow(std::size_t limit, std::span<const std::uint8_t> bytes);
     // Appends a copy of `bytes` whatever the queue holds.
     void push(std::span<const std::uint8_t> bytes);
+    // Appends a copy of `bytes`; when `limit` messages are held already, the oldest is dropped
+    // first and counted, so that a reader who falls behind finds the newest messages.
+    void pushDroppingOldest(std::size_t limit, std::span<const std::uint8_t> bytes);
 
     // Moves the first message into `out` and removes it; false when the queue is empty. The
     // buffer `out` held before is kept by the queue for a later message.
@@ -39,6 +42,8 @@ public:
     std::size_t size() const;
     bool empty() const { return size() == 0; }
     void clear();
+    // The messages pushDroppingOldest has dropped since the queue was made.
+    std::size_t dropped() const;
 
 private:
     void pushLocked(std::span<const std::uint8_t> bytes);
@@ -48,6 +53,7 @@ private:
     std::vector<Message> slots_;
     std::size_t head_ = 0;
     std::size_t count_ = 0;
+    std::size_t dropped_ = 0;
 };
 
 }  // namespace tarvelin::serial

@@ -64,4 +64,10 @@ inline constexpr std::size_t fragmentThreshold = 501;
 // Queue limit shared by the send queues and the receive queues.
 inline constexpr std::size_t queueLimit = 150;
 
+// The longest frame the host can take: readMessagemmf's buffer holds 4096 bytes. A received
+// frame, or a reassembled message, that would be longer can never reach the host whole.
+inline constexpr std::size_t longestReceivedFrame = 4096;
+// The longest FA frame that carries a fragment: a full chunk behind the fragment header.
+inline constexpr std::size_t longestFragmentFrame = fragmentHeaderLength + fragmentChunkLength + lengthFrameOverhead;
+
 }  // namespace tarvelin::serial

@@ -7,6 +7,7 @@ target_sources(tarvelin_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/crc16.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fragment_assembler.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_parser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/line_framer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_queue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_discovery.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rig_port.cpp

@@ -11,6 +11,11 @@ namespace {
 
 using tarvelin::platform::SerialHandle;
 
+// The pause after each byte. Below 1 ms the thread would spin a core; a fan that hears from the
+// engine less than once a second no longer follows the ride.
+constexpr std::uint32_t shortestIntervalMs = 1;
+constexpr std::uint32_t longestIntervalMs = 1000;
+
 bool writeOneByte(SerialHandle handle, std::uint8_t byte) {
     std::uint32_t written = 0;
     return tarvelin::platform::writeSerial(handle, &byte, 1, written);
@@ -32,6 +37,7 @@ WindSerial::~WindSerial() {
 }
 
 bool WindSerial::init(const std::string& port, std::int32_t baud, const std::string& mode, std::uint32_t intervalMs) {
+    if (intervalMs < shortestIntervalMs || intervalMs > longestIntervalMs) return false;
     sendIntervalMs.store(intervalMs);
     if (!tarvelin::platform::dosDeviceExists(port)) {
         initialized.store(false);
@@ -116,10 +122,11 @@ void WindSerial::sendingThreadFunc() {
             }
         }
         if (haveByte && !paused.load()) writeOneByte(portHandle, byte);
-        const std::uint32_t interval = sendIntervalMs.load();
-        if (interval != 0) {
-            std::this_thread::sleep_until(std::chrono::steady_clock::now() + std::chrono::milliseconds(interval));
-        }
+        // The pause ends early when stop asks the thread to end, so that stop (and with it the
+        // engine's stop and process exit) never waits out a whole interval.
+        const auto interval = std::chrono::milliseconds(sendIntervalMs.load());
+        std::unique_lock lock(bufferMutex);
+        stopRequested.wait_for(lock, interval, [this] { return !running.load(); });
     }
 }
 
@@ -138,11 +145,20 @@ void WindSerial::unpause() {
 }
 
 void WindSerial::stop() {
-    if (portHandle != tarvelin::platform::invalidSerialHandle()) writeOneByte(portHandle, 0x00);
-    running.store(false);
+    {
+        // Cleared under the lock the sending thread waits with, so that the wake-up cannot fall
+        // between its test of the flag and its wait.
+        std::lock_guard lock(bufferMutex);
+        running.store(false);
+    }
+    stopRequested.notify_all();
     failedStarts.store(0);
     if (sendingThread.joinable()) sendingThread.join();
     if (portHandle != tarvelin::platform::invalidSerialHandle()) {
+        // Written once the sending thread has ended, so that the zero is the last byte the fan
+        // hears: written before, it could be followed by a speed byte the thread had just taken,
+        // and the fan would be left running.
+        writeOneByte(portHandle, 0x00);
         tarvelin::platform::closeSerialDevice(portHandle);
         portHandle = tarvelin::platform::invalidSerialHandle();
     }

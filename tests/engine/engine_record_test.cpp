@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <string>
 
 #include "engine/motion_engine.h"
+#include "platform/app_data.h"
 #include "tarvelin/motion.h"
 
 using tarvelin::MotionEngine;
@@ -59,15 +61,69 @@ TEST(TelemetryRecord, CueKindsSelectDistinctArraysOfTheRecord) {
     }
 }
 
-TEST(TelemetryRecord, UnknownCueKindLeavesOutParametersAlone) {
+// Every export that takes a pointer, called with null where it could be: nothing is written
+// through a null pointer, and a pointer that is given still receives its value. An unknown cue
+// kind leaves both out-parameters as they were.
+TEST(Exports, WriteNothingThroughNullPointers) {
     double sentinel = 1.5;
+    double* data = &sentinel;
+    const char* const* names = nullptr;
+    int count = -7;
+    auto untouched = [&] { return data == &sentinel && count == -7; };
+
     for (int kind : {4, -1, 1000}) {
-        double* data = &sentinel;
-        int count = -7;
         getMotionCueData(kind, &data, &count);
-        EXPECT_EQ(data, &sentinel);
-        EXPECT_EQ(count, -7);
+        EXPECT_TRUE(untouched()) << "kind " << kind;
     }
+    for (int kind : {0, 3, 4}) {
+        getMotionCueData(kind, nullptr, nullptr);
+        getMotionCueData(kind, nullptr, &count);
+        getMotionCueData(kind, &data, nullptr);
+    }
+    EXPECT_EQ(count, 23);
+    EXPECT_EQ(data, MotionEngine::instance().gameData().frozenCues.data());
+
+    getGameData(nullptr, nullptr);
+    count = 0;
+    getGameData(nullptr, &count);
+    EXPECT_EQ(count, 43);
+    getGameData(&data, nullptr);
+    EXPECT_EQ(data, MotionEngine::instance().gameData().channels.data());
+
+    getGameDataNames(nullptr, nullptr);
+    count = 0;
+    getGameDataNames(nullptr, &count);
+    EXPECT_EQ(count, 43);
+    getGameDataNames(&names, nullptr);
+    ASSERT_NE(names, nullptr);
+    EXPECT_STREQ(names[0], "lateral_speed");
+
+    getGameName(nullptr);
+    getOutputData(nullptr);
+    FreeCalculationSnapshots(GetCalculationSnapshots(nullptr));
+    FreeAccelerationSnapshots(GetAccelerationSnapshots(nullptr));
+    EXPECT_FALSE(initWindSerial(nullptr, 9600, nullptr, 15));
+    EXPECT_EQ(sendMessagemmf(nullptr, 8), -1);
+    EXPECT_EQ(autoMessagemmf(nullptr), 0);
+    EXPECT_EQ(readMessagemmf(nullptr), 0);
+    EXPECT_EQ(setStandartPort(nullptr), 0);
+}
+
+// The engine's readers each keep a log of their own; the file behind them is opened once.
+TEST(Exports, TheEngineHoldsItsLogFileOpenOnce) {
+#ifdef _WIN32
+    GTEST_SKIP() << "open files are counted through /proc";
+#else
+    getGameDataCount();
+    const std::filesystem::path log = tarvelin::platform::roamingAppDataFolder() / "tarvelin" / "errorlog.txt";
+    int descriptors = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), error);
+        if (!error && target == log) ++descriptors;
+    }
+    EXPECT_EQ(descriptors, 1);
+#endif
 }
 
 TEST(Limits, RigLimitsTakeSlotsZeroToTwentyTwo) {
@@ -164,8 +220,7 @@ TEST(Settings, ValuesOutsideTheirRangeAreRefusedAndThePreviousOneStays) {
     SetRigDofRateLimit(0, 0.0);
 }
 
-TEST(MotionOutput, OutputDataCopiesTheLastFrameAndAcceptsNull) {
-    getOutputData(nullptr);
+TEST(MotionOutput, OutputDataCopiesTheLastFrame) {
     tarvelin::RigFrame frame{};
     for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(i * 7);
     MotionEngine::instance().rigFrame.store(frame);

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <numeric>
 #include <string_view>
 #include <thread>
 
 #include "serial/crc16.h"
 #include "serial/frame_parser.h"
+#include "serial/line_framer.h"
 #include "serial/send_large_or_whole.h"
 
 namespace tarvelin::serial {
@@ -188,7 +190,9 @@ TEST_F(FrameParserTest, UncheckedTrailerIsAcceptedOnlyForF9AndF8) {
 }
 
 TEST_F(FrameParserTest, SkipsGarbageAndDamagedFramesByteByByte) {
-    Message stream{0x00, 0xF9, 0xF9, 0x13, 0xFE, 0x37};  // noise, including lead bytes
+    // Noise, including lead bytes and length claims no usable frame makes: an FE frame longer
+    // than the host's 4096-byte read buffer, an FA frame longer than a fragment.
+    Message stream{0x00, 0xF9, 0xF9, 0x13, 0xFE, 0x37, 0xFE, 0xFE, 0xFB, 0x0F, 0xFA, 0xFA, 0x03, 0x02};
     Message damaged = withCrc({0xF9, 0xF9, 0x02, 0x00, 0x01, 0x00});
     damaged[7] ^= 0xFF;
     stream.insert(stream.end(), damaged.begin(), damaged.end());
@@ -221,13 +225,29 @@ TEST_F(FrameParserTest, PartialFramesWaitForTheirLastByte) {
     }
 }
 
-TEST_F(FrameParserTest, FullQueueLosesFramesButStillReportsThem) {
-    const Message frame = withCrc({0xF9, 0xF9, 0x07, 0x00, 0x00, 0x00});
-    for (int i = 0; i < 151; ++i) parse(frame);
-    EXPECT_EQ(queue.size(), 151u);
-    EXPECT_EQ(parse(frame), 1);
-    EXPECT_EQ(queue.size(), 151u);
+TEST_F(FrameParserTest, LongestFramesTheHostCanReadStillWait) {
+    for (const Message& frame : {lengthFrame(0xFE, pattern(4090)), lengthFrame(0xFA, fragment(3, 0, 1, pattern(500)))}) {
+        EXPECT_EQ(parse(Message(frame.begin(), frame.end() - 1)), 0);
+        EXPECT_EQ(buffer.size(), frame.size() - 1);
+        EXPECT_EQ(parse(Message(frame.end() - 1, frame.end())), 1);
+        EXPECT_TRUE(buffer.empty());
+    }
+    EXPECT_EQ(drain(queue).size(), 2u);
+}
+
+// Frames the host does not read, from the parser and from the assembler alike: the queue keeps
+// the newest 150, counts the ones it dropped, and the parse still reports success.
+TEST_F(FrameParserTest, FullQueueDropsItsOldestFrames) {
+    for (std::uint8_t i = 0; i < 150; ++i) parse(withCrc({0xF9, 0xF9, 0x07, 0x00, i, 0x00}));
+    EXPECT_EQ(parse(withCrc({0xF9, 0xF9, 0x07, 0x00, 150, 0x00})), 1);
+    EXPECT_EQ(parse(lengthFrame(0xFA, fragment(5, 0, 1, pattern(20)))), 1);
     EXPECT_TRUE(buffer.empty());
+    EXPECT_EQ(queue.dropped(), 2u);
+    const auto frames = drain(queue);
+    ASSERT_EQ(frames.size(), 150u);
+    EXPECT_EQ(frames.front()[4], 2);
+    EXPECT_EQ(frames[148][4], 150);
+    EXPECT_EQ(frames.back()[0], 0xFA);
 }
 
 TEST_F(FrameParserTest, VersionFlagNeedsVersion328) {
@@ -281,10 +301,25 @@ TEST(FragmentAssembler, IgnoresMalformedFragments) {
     assembler.addFragment(fragment(1, 3, 2, pattern(10)));      // index beyond count
     assembler.addFragment(fragment(1, 0, 0, pattern(10)));      // no fragments
     assembler.addFragment(fragment(1, 0, 60000, pattern(10)));  // would not fit a frame
+    assembler.addFragment(fragment(1, 0, 10, pattern(10)));     // the host could not read it
     Message unmarked = fragment(1, 0, 1, pattern(10));
     unmarked[1] = 0xF2;
     assembler.addFragment(unmarked);
     EXPECT_TRUE(queue.empty());
+}
+
+TEST(FragmentAssembler, RefusesMessagesTheHostCouldNotRead) {
+    MessageQueue queue;
+    FragmentAssembler assembler(queue);
+    for (const std::size_t length : {4091u, 4090u}) {
+        const auto id = static_cast<std::uint16_t>(length);
+        for (std::uint16_t index = 0; index < 9; ++index) {
+            assembler.addFragment(fragment(id, index, 9, pattern(index < 8 ? 500 : length - 4000)));
+        }
+    }
+    const auto frames = drain(queue);
+    ASSERT_EQ(frames.size(), 1u) << "a 4097-byte frame is refused, a 4096-byte one kept";
+    EXPECT_EQ(frames[0].size(), 4096u);
 }
 
 TEST(FragmentAssembler, AssemblesMessageIdZero) {
@@ -293,6 +328,91 @@ TEST(FragmentAssembler, AssemblesMessageIdZero) {
     assembler.addFragment(fragment(0, 0, 2, pattern(500)));
     assembler.addFragment(fragment(0, 1, 2, pattern(3)));
     EXPECT_EQ(queue.size(), 1u);
+}
+
+// The serial line's framer against a clock the test sets: a frame that has begun is waited for
+// while its bytes keep pace with the line (40 µs a byte) within the margin, and given up
+// otherwise, so that the good frames behind it come out.
+class LineFramerTest : public ::testing::Test {
+protected:
+    using Clock = LineFramer::Clock;
+
+    // Bytes read at `ms` milliseconds, then a parse then; the frames that came out. Without
+    // `caughtUp` the line still holds bytes the reader has not taken.
+    std::vector<Message> feed(double ms, const Message& bytes, bool caughtUp = true) {
+        const auto now = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms));
+        framer.append(bytes, now);
+        framer.parse(now, caughtUp);
+        return drain(queue);
+    }
+
+    const Clock::time_point start = Clock::now();
+    MessageQueue queue;
+    std::atomic<std::int32_t> version{0};
+    LineFramer framer{queue, version};
+};
+
+TEST_F(LineFramerTest, GivesUpOnAFrameWhoseBytesStopComing) {
+    const Message good = withCrc({0xF9, 0xF9, 0x05, 0x00, 0x01, 0x00});
+    const struct {
+        const char* start;
+        Message bytes;
+    } starts[] = {
+        {"FE claim of 3840 bytes", {0xFE, 0xFE, 0x00, 0x0F, 0x11}},
+        {"FA claim of 200 bytes", {0xFA, 0xFA, 0xC8, 0x00, 0x00, 0xF1}},
+        {"F8 cut short", {0xF8, 0xF8, 0x01}},
+        {"FB cut short", {0xFB, 0xFB, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A}},
+    };
+    double ms = 0.0;
+    for (const auto& [what, bytes] : starts) {
+        Message line = bytes;
+        line.insert(line.end(), good.begin(), good.end());
+        EXPECT_TRUE(feed(ms, line).empty()) << what;
+        // The bytes that came needed under a millisecond: the rest is overdue after the margin.
+        EXPECT_TRUE(feed(ms + 95.0, {}).empty()) << what;
+        EXPECT_TRUE(feed(ms + 102.0, {}, false).empty()) << what << ": the rest may still be unread";
+        EXPECT_EQ(feed(ms + 102.0, {}).size(), 1u) << what;
+        EXPECT_EQ(framer.waiting(), 0u) << what;
+        // A frame that began long ago is given up as soon as the parse looks at it again.
+        ms += 1000.0;
+        EXPECT_TRUE(feed(ms, bytes).empty()) << what;
+        ms += 5000.0;
+        EXPECT_EQ(feed(ms, good).size(), 1u) << what;
+    }
+}
+
+TEST_F(LineFramerTest, WaitsForALongFrameThatComesAtTheLinesRate) {
+    // 4096 bytes at 250000 baud take 164 ms; the adapter hands them over in packets of 62 bytes,
+    // with a last partial packet held for its 16 ms latency timer.
+    const Message frame = lengthFrame(0xFE, pattern(4090));
+    std::size_t offset = 0;
+    std::vector<Message> frames;
+    while (offset < frame.size()) {
+        const std::size_t end = std::min(frame.size(), offset + 62);
+        const double sent = static_cast<double>(end) * 0.040;
+        frames = feed(end == frame.size() ? sent + 16.0 : sent, Message(frame.begin() + static_cast<std::ptrdiff_t>(offset), frame.begin() + static_cast<std::ptrdiff_t>(end)));
+        offset = end;
+    }
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].size(), 4096u);
+
+    // A reader that falls behind: the first 100 bytes are read at once, then the loop is held up
+    // for 300 ms while the rest of the frame comes, and it catches up 512 bytes a pass.
+    const Message held = lengthFrame(0xFE, pattern(2994));
+    feed(600.0, Message(held.begin(), held.begin() + 100));
+    double ms = 900.0;
+    for (offset = 100; offset < held.size(); offset += 512, ms += 2.0) {
+        const std::size_t end = std::min(held.size(), offset + 512);
+        frames = feed(ms, Message(held.begin() + static_cast<std::ptrdiff_t>(offset), held.begin() + static_cast<std::ptrdiff_t>(end)), end == held.size());
+    }
+    ASSERT_EQ(frames.size(), 1u) << "a late pass does not make a good frame look overdue";
+    EXPECT_EQ(frames[0].size(), 3000u);
+
+    // A new connection starts from nothing.
+    feed(1000.0, {0xFE, 0xFE, 0x00, 0x01});
+    framer.reset();
+    EXPECT_EQ(framer.waiting(), 0u);
+    EXPECT_EQ(feed(1000.0, withCrc({0xF9, 0xF9, 0x05, 0x00, 0x01, 0x00})).size(), 1u);
 }
 
 TEST(MessageQueue, KeepsOrderWhileGrowingAndRecyclingBuffers) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 
 #include "serial/bridge_state.h"
 #include "serial/crc16.h"
@@ -45,6 +46,23 @@ std::vector<Bytes> framesWithLead(RigEmulatorClient& boards, const std::string& 
     return frames;
 }
 
+// The fragment frames a board cuts a message payload into, one after another.
+Bytes fragmentFrames(std::uint16_t id, const Bytes& payload) {
+    const std::size_t count = (payload.size() + 499) / 500;
+    Bytes frames;
+    for (std::size_t index = 0; index < count; ++index) {
+        const std::size_t offset = index * 500;
+        const std::size_t length = std::min<std::size_t>(500, payload.size() - offset);
+        Bytes fragment{0x00, 0xF1, static_cast<std::uint8_t>(id & 0xFF), static_cast<std::uint8_t>(id >> 8),
+                       static_cast<std::uint8_t>(index), 0, static_cast<std::uint8_t>(count), 0};
+        fragment.insert(fragment.end(), payload.begin() + static_cast<std::ptrdiff_t>(offset),
+                        payload.begin() + static_cast<std::ptrdiff_t>(offset + length));
+        const Bytes frame = lengthFrame(0xFA, fragment);
+        frames.insert(frames.end(), frame.begin(), frame.end());
+    }
+    return frames;
+}
+
 Bytes readOne() {
     Bytes buffer(4096);
     const int length = readMessagemmf(buffer.data());
@@ -52,7 +70,20 @@ Bytes readOne() {
     return buffer;
 }
 
-class RigLinkTest : public LinkFixture {};
+// The time from `since` to now, in milliseconds, for messages and figures.
+double millisecondsSince(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
+}
+
+class RigLinkTest : public LinkFixture {
+protected:
+    // The next frame readMessagemmf hands out within `limit`; empty when none came.
+    static Bytes nextFrame(std::chrono::milliseconds limit = 2000ms) {
+        Bytes frame;
+        waitFor([&] { return !(frame = readOne()).empty(); }, limit);
+        return frame;
+    }
+};
 
 TEST_F(RigLinkTest, StandardPortIdentifiesAndSendsMotionFramesWithTheirCheckField) {
     startBridge();
@@ -140,18 +171,7 @@ TEST_F(RigLinkTest, LargeMessagesLeaveAsFragmentsAndTheBoardsFramesArrive) {
     noisy.insert(noisy.end(), fe.begin(), fe.end());
     boards().send("com5", noisy);
     boards().send("com5", withCrc({0xF9, 0xF9, 0x02, 0x00, 28, 3}));
-    Bytes payload(600, 0x77);
-    for (std::uint16_t index = 0; index < 2; ++index) {
-        const std::size_t offset = index * 500u;
-        const std::size_t length = std::min<std::size_t>(500, payload.size() - offset);
-        Bytes fragment(8 + length);
-        fragment[1] = 0xF1;
-        fragment[2] = 9;
-        fragment[4] = static_cast<std::uint8_t>(index);
-        fragment[6] = 2;
-        std::copy_n(payload.begin() + static_cast<std::ptrdiff_t>(offset), length, fragment.begin() + 8);
-        boards().send("com5", lengthFrame(0xFA, fragment));
-    }
+    boards().send("com5", fragmentFrames(9, Bytes(600, 0x77)));
 
     std::vector<Bytes> received;
     ASSERT_TRUE(waitFor([&] {
@@ -192,6 +212,134 @@ TEST_F(RigLinkTest, QueuesRefuseAndDropBeyondTheirLimits) {
     EXPECT_EQ(newMessagemmf(), 0) << "no transport has answered";
     EXPECT_TRUE(readOne().empty());
     EXPECT_EQ(state.serialReceiveQueue.size(), 1u);
+}
+
+// A length claim the board never completes holds back the good frame behind it only briefly:
+// a claim no frame may make (longer than the host's read buffer, or an FA frame longer than a
+// fragment) at once, one whose bytes stop coming once the line has stayed quiet for the margin.
+TEST_F(RigLinkTest, UnmetLengthClaimsAreDroppedAndTheFramesBehindThemArrive) {
+    startBridge();
+    connectOnStandardPort(5);
+    ASSERT_EQ(nextFrame()[2], 0x01) << "the second identification reply";
+
+    const struct {
+        const char* claim;
+        Bytes bytes;
+    } claims[] = {
+        {"FE, 64 KB", {0xFE, 0xFE, 0xFF, 0xFF}},
+        {"FA, 64 KB", {0xFA, 0xFA, 0xFF, 0xFF, 0x00, 0xF1}},
+        {"FE, 3840 bytes", {0xFE, 0xFE, 0x00, 0x0F, 0x11, 0x22, 0x33}},
+        {"FA, 200 bytes", {0xFA, 0xFA, 0xC8, 0x00, 0x00, 0xF1, 0x01, 0x00}},
+        {"F8 cut short", {0xF8, 0xF8, 0x01, 0x02, 0x03}},
+        {"FB cut short", {0xFB, 0xFB, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09}},
+    };
+    std::uint8_t value = 0;
+    for (const auto& [claim, bytes] : claims) {
+        const Bytes good = withCrc({0xF9, 0xF9, 0x05, 0x00, ++value, 0x00});
+        Bytes line = bytes;
+        line.insert(line.end(), good.begin(), good.end());
+        const auto sent = std::chrono::steady_clock::now();
+        boards().send("com5", line);
+        const Bytes frame = nextFrame();
+        const double delay = millisecondsSince(sent);
+        ASSERT_EQ(frame.size(), 8u) << claim << ": the frame behind the claim never came";
+        EXPECT_EQ(frame[4], value) << claim;
+        EXPECT_LT(delay, 1000.0) << claim;
+        std::printf("[ figure ] frame behind a claim (%s) read after %.1f ms\n", claim, delay);
+    }
+}
+
+// The board floods the line with claims, damaged frames and good ones while the engine queues a
+// motion frame every 2 ms: reading the flood never holds the motion frames up.
+TEST_F(RigLinkTest, ReadingAFloodNeverHoldsUpTheMotionFrames) {
+    startBridge();
+    connectOnStandardPort(5);
+    boards().clear("com5");
+
+    std::atomic<bool> sending{true};
+    std::thread engine([&] {
+        std::uint8_t seed = 0;
+        while (sending.load()) {
+            const Bytes frame = motionFrame(seed++);
+            sendMessagemmf(frame.data(), static_cast<int>(frame.size()));
+            std::this_thread::sleep_for(2ms);
+        }
+    });
+    Bytes flood;
+    while (flood.size() < 1000) {
+        const Bytes good = withCrc({0xF9, 0xF9, 0x05, 0x00, 0x01, 0x00});
+        for (const Bytes& part : {Bytes{0xFE, 0xFE, 0x00, 0x0F}, Bytes(40, 0x5A), good, Bytes{0xF8, 0xF8, 0x00}}) {
+            flood.insert(flood.end(), part.begin(), part.end());
+        }
+    }
+    // 200 KB/s, eight times what the line could carry. (Faster, the board's writes would wait
+    // for room in the terminal and delay its own reading of the motion frames.)
+    const auto flooding = std::chrono::steady_clock::now();
+    std::size_t flooded = 0;
+    for (auto next = flooding; next - flooding < 1500ms; next += 5ms) {
+        std::this_thread::sleep_until(next);
+        boards().send("com5", flood);
+        flooded += flood.size();
+    }
+    sending.store(false);
+    engine.join();
+    std::this_thread::sleep_for(50ms);
+
+    // When each motion frame reached the board, and the longest silence between two.
+    std::vector<double> times;
+    const Bytes received = boards().received("com5", &times);
+    std::vector<double> arrivals;
+    for (std::size_t i = 0; i + 1 < received.size(); ++i) {
+        if (received[i] == 0xFC && received[i + 1] == 0xFC) arrivals.push_back(times[i + 1]);
+    }
+    ASSERT_GT(arrivals.size(), 100u);
+    double longestGap = 0.0;
+    for (std::size_t i = 1; i < arrivals.size(); ++i) longestGap = std::max(longestGap, arrivals[i] - arrivals[i - 1]);
+    std::printf("[ figure ] %zu bytes flooded in 1.5 s; %zu motion frames, longest gap %.1f ms\n", flooded,
+                arrivals.size(), longestGap);
+    // Reading the flood once stopped the frames for 400 ms natively and far longer under Wine; a
+    // pass now reads at most 512 bytes in two port calls. The bound leaves room for a loaded
+    // machine's scheduling.
+    EXPECT_LT(longestGap, 250.0);
+}
+
+// Messages the host never reads: the receive queue keeps the newest 150 and counts what it
+// dropped. A reassembled message that readMessagemmf's 4096 bytes could not hold is refused
+// when it is put together, so the frames behind it are read as they are.
+TEST_F(RigLinkTest, TheReceiveQueueKeepsOnlyTheNewestReadableFrames) {
+    startBridge();
+    connectOnStandardPort(5);
+    ASSERT_EQ(nextFrame()[2], 0x01) << "the second identification reply";
+    auto& queue = serial::bridgeState().serialReceiveQueue;
+
+    Bytes tooLong(4091, 0x44);  // its frame would be 4097 bytes long
+    Bytes longest(4090, 0x55);
+    boards().send("com5", fragmentFrames(1, tooLong));
+    boards().send("com5", fragmentFrames(2, longest));
+    ASSERT_TRUE(waitFor([] { return newMessagemmf() == 1; }));
+    Bytes frame = readOne();
+    ASSERT_EQ(frame.size(), 4096u) << "the longest message that fits comes whole, and first";
+    EXPECT_EQ(frame[4], 0x55);
+    EXPECT_EQ(frame[4095], 0x0D);
+
+    const std::size_t droppedBefore = queue.dropped();
+    const auto sending = std::chrono::steady_clock::now();
+    for (std::uint16_t message = 1; message <= 300; ++message) {
+        Bytes payload(600, static_cast<std::uint8_t>(message));
+        payload[1] = static_cast<std::uint8_t>(message >> 8);
+        boards().send("com5", fragmentFrames(message, payload));
+    }
+    ASSERT_TRUE(waitFor([&] { return queue.size() + queue.dropped() - droppedBefore >= 300; }));
+    std::printf("[ figure ] 300 unread messages in %.0f ms: %zu queued, %zu dropped\n", millisecondsSince(sending),
+                queue.size(), queue.dropped() - droppedBefore);
+    EXPECT_EQ(queue.size(), 150u);
+    EXPECT_EQ(queue.dropped() - droppedBefore, 150u);
+    for (int message = 151; message <= 300; ++message) {
+        frame = readOne();
+        ASSERT_EQ(frame.size(), 606u);
+        EXPECT_EQ(frame[4] | (frame[5] << 8), message);
+    }
+    EXPECT_EQ(newMessagemmf(), 0);
 }
 
 TEST_F(RigLinkTest, PauseClosesThePortAndResumeIdentifiesAgain) {

@@ -110,8 +110,32 @@ TEST_F(WindSerialTest, UnknownPortAndNeverStartedInstance) {
     EXPECT_TRUE(received().empty());
 }
 
+// An interval outside 1..1000 ms is refused and changes nothing; a long one does not hold up
+// stop (nor the engine's stop, nor process exit, which stop the fan the same way).
+TEST_F(WindSerialTest, IntervalIsBoundedAndStopDoesNotWaitItOut) {
+    WindSerial fan;
+    ASSERT_TRUE(fan.init("COM8", 9600, "8N1", 1000));
+    for (const std::uint32_t interval : {0u, 1001u, 20000u, 0xFFFFFFFFu}) {
+        EXPECT_FALSE(fan.init("COM8", 9600, "8N1", interval)) << interval;
+    }
+    EXPECT_TRUE(fan.isInit());
+    fan.start();
+    ASSERT_TRUE(fan.isRunning());
+    fan.updateBuffer({0x10, 0x20});
+    ASSERT_TRUE(waitFor([&] { return received().size() >= 2; }));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(toHex(received()), "0010") << "the next byte waits for the interval kept from before";
+
+    const auto stopping = std::chrono::steady_clock::now();
+    fan.stop();
+    const auto took = std::chrono::steady_clock::now() - stopping;
+    EXPECT_LT(took, 200ms) << std::chrono::duration<double, std::milli>(took).count() << " ms";
+}
+
 TEST_F(WindSerialTest, EngineInstanceIsSetUpFromWideNames) {
     EXPECT_TRUE(initWindSerial(L"COM8", 9600, L"8N1", 15));
+    EXPECT_TRUE(MotionEngine::instance().windSerial.isInit());
+    EXPECT_FALSE(initWindSerial(L"COM8", 9600, L"8N1", 0));
     EXPECT_TRUE(MotionEngine::instance().windSerial.isInit());
     EXPECT_FALSE(initWindSerial(L"COM77", 9600, L"8N1", 15));
     EXPECT_FALSE(MotionEngine::instance().windSerial.isInit());
