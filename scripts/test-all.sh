@@ -5,25 +5,28 @@
 set -eu
 
 cd "$(dirname "$0")/.."
+started=$(date +%s)
+elapsed() { echo "$(($(date +%s) - started)) s"; }
 scripts/install-deps.sh
 
 presets=${*:-native windows asan tsan fuzz}
 jobs=$(nproc 2>/dev/null || echo 2)
 failed=""
 for preset in $presets; do
-  echo "==> $preset: configure and build"
+  echo "==> $preset: configure and build (at $(elapsed))"
   if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs" >"build/$preset.build.log" 2>&1; then
     tail -n 60 "build/$preset.build.log" 2>/dev/null || true
     failed="$failed $preset"
     continue
   fi
-  echo "==> $preset: test"
+  echo "==> $preset: test (at $(elapsed))"
   ctest --preset "$preset" -j "$jobs" || failed="$failed $preset"
   if [ "$preset" = windows ]; then
     WINEPREFIX="$PWD/build/windows/wineprefix" wineserver -k 2>/dev/null || true
   fi
 done
 
+echo "==> done after $(elapsed)"
 if [ -n "$failed" ]; then
   echo "FAILED:$failed"
   exit 1

@@ -39,7 +39,8 @@ WindSerial::~WindSerial() {
 bool WindSerial::init(const std::string& port, std::int32_t baud, const std::string& mode, std::uint32_t intervalMs) {
     if (intervalMs < shortestIntervalMs || intervalMs > longestIntervalMs) return false;
     sendIntervalMs.store(intervalMs);
-    if (!tarvelin::platform::dosDeviceExists(port)) {
+    // An empty name is no port; Windows' device query would answer for every device at once.
+    if (port.empty() || !tarvelin::platform::dosDeviceExists(port)) {
         initialized.store(false);
         return false;
     }
