@@ -48,7 +48,7 @@ all_targets=$(sed -n 's/^tarvelin_add_fuzzer(\([a-z0-9_]*\) .*/\1/p' fuzz/CMakeL
 # The progress file of a target holds one line per finished chunk:
 #   chunk NUMBER executions N seconds S status ok|finding
 progress() { echo "$state/$1/progress"; }
-executed() { awk '{ n += $4 } END { print n + 0 }' "$(progress "$1")" 2>/dev/null || echo 0; }
+executed() { [ -f "$(progress "$1")" ] || { echo 0; return; }; awk '{ n += $4 } END { print n + 0 }' "$(progress "$1")" 2>/dev/null || echo 0; }
 
 print_summary() {
   printf '%-30s %12s %10s %9s  %s\n' target executions seconds exec/s findings
@@ -80,54 +80,65 @@ if [ "$build" = yes ]; then
     { tail -n 40 "$state/build.log"; exit 1; }
 fi
 
-fuzz_target() {
+# Runs the next chunk of one target; false when the target has nothing left to do.
+needs_chunk() {
+  file=$(progress "$1")
+  ! grep -q ' status finding' "$file" 2>/dev/null && [ "$(executed "$1")" -lt "$runs" ]
+}
+
+run_chunk() {
   target=$1
   mkdir -p "$state/$target/corpus" "$state/$target/findings" "$state/$target/logs"
   file=$(progress "$target")
   touch "$file"
-  while :; do
-    if grep -q ' status finding' "$file"; then
-      echo "fuzz-deep: $target: stopped at a finding, see $state/$target/findings"
-      return 0
-    fi
-    done_runs=$(executed "$target")
-    [ "$done_runs" -lt "$runs" ] || return 0
-    number=$(($(wc -l <"$file") + 1))
-    left=$((runs - done_runs))
-    this=$((left < chunk ? left : chunk))
-    log="$state/$target/logs/chunk-$number.log"
-    start=$(date +%s)
-    status=ok
-    # The seed differs per chunk, so that a resumed run does not walk the same path again.
-    nice -n 19 env ASAN_OPTIONS=detect_leaks=1 "$bin/$target" -runs="$this" -seed="$number" -timeout=5 \
-      -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$state/$target/findings/" \
-      "$state/$target/corpus" "fuzz/corpus/$target" >"$log" 2>&1 || status=finding
-    seconds=$(($(date +%s) - start))
-    executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-    # A process that died without its final statistics (a crash in the target) ran the units
-    # up to the crash; libFuzzer's last status line tells how many.
-    [ -n "$executions" ] || executions=$(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)
-    [ -n "$executions" ] || executions=0
-    echo "chunk $number executions $executions seconds $seconds status $status" >>"$file"
-    echo "fuzz-deep: $target: chunk $number, $executions executions in ${seconds}s, $status"
-  done
+  done_runs=$(executed "$target")
+  number=$(($(wc -l <"$file") + 1))
+  left=$((runs - done_runs))
+  this=$((left < chunk ? left : chunk))
+  log="$state/$target/logs/chunk-$number.log"
+  start=$(date +%s)
+  status=ok
+  # The seed differs per chunk, so that a resumed run does not walk the same path again.
+  nice -n 19 env ASAN_OPTIONS=detect_leaks=1 "$bin/$target" -runs="$this" -seed="$number" -timeout=5 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$state/$target/findings/" \
+    "$state/$target/corpus" "fuzz/corpus/$target" >"$log" 2>&1 || status=finding
+  seconds=$(($(date +%s) - start))
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  # A process that died without its final statistics (a crash in the target) ran the units up
+  # to the crash; libFuzzer's last status line tells how many.
+  [ -n "$executions" ] || executions=$(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)
+  [ -n "$executions" ] || executions=0
+  echo "chunk $number executions $executions seconds $seconds status $status" >>"$file"
+  echo "fuzz-deep: $target: chunk $number, $executions executions in ${seconds}s, $status"
+  [ "$status" = ok ] || echo "fuzz-deep: $target: FINDING, see $log and $state/$target/findings"
 }
 
-# At most `jobs` targets at a time; each target's chunks run one after the other.
-running=0
 for target in $targets; do
   if [ ! -x "$bin/$target" ]; then
     echo "fuzz-deep: no $bin/$target; build the fuzz preset first" >&2
     exit 1
   fi
-  fuzz_target "$target" &
-  running=$((running + 1))
-  if [ "$running" -ge "$jobs" ]; then
-    wait -n
-    running=$((running - 1))
-  fi
 done
-wait
+
+# Round by round, one chunk of every target that still needs one, so that every target gets
+# deeper at the same pace; `jobs` chunks at a time.
+while :; do
+  pending=""
+  for target in $targets; do
+    if needs_chunk "$target"; then pending="$pending $target"; fi
+  done
+  [ -n "$pending" ] || break
+  running=0
+  for target in $pending; do
+    run_chunk "$target" &
+    running=$((running + 1))
+    if [ "$running" -ge "$jobs" ]; then
+      wait -n
+      running=$((running - 1))
+    fi
+  done
+  wait
+done
 
 print_summary | tee "$state/summary.txt"
 if grep -q ' status finding' "$state"/*/progress 2>/dev/null; then exit 1; fi

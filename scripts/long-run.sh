@@ -48,11 +48,16 @@ status=0
 # A demo killed without warning, in the middle of its run, must leave nothing behind that stops
 # the next one: no game port or process name held, no shared-memory block in the way.
 echo "long-run: a demo killed mid-run, then another" | tee -a "$log"
+shm_before=$(ls /dev/shm | sort)
 "$bin/tarvelin_console" demo --seconds 60 --http 0 >"$out/killed-demo.txt" 2>&1 &
 victim=$!
 sleep 10
 kill -KILL "$victim"
 wait "$victim" 2>/dev/null || true
+# What the killed demo left: shared-memory blocks nobody removes, and the stand-in of the game's
+# process, which ends itself within two minutes.
+left=$(comm -13 <(echo "$shm_before") <(ls /dev/shm | sort) | tr '\n' ' ')
+echo "the killed demo left in /dev/shm: ${left:-nothing}" | tee -a "$log"
 if "$bin/tarvelin_console" demo --seconds 10 --http 0 >"$out/next-demo.txt" 2>&1 &&
    grep -q "the road of the frame is whole" "$out/next-demo.txt"; then
   echo "PASS: the demo after a killed one ran whole ($out/next-demo.txt)" | tee -a "$log"
