@@ -42,6 +42,9 @@ public:
             return false;
         }
         board_.setReply(rig_emulator::shortFrame(0x01, 0x01, 0x00, true), false);
+        // The demo reads counts and recent frames only; a record of every frame would grow for
+        // the first minutes of every demo.
+        board_.keepRecords(false);
         return true;
     }
 
@@ -91,6 +94,7 @@ public:
             return false;
         }
         board_.setStatus(rig_emulator::shortFrame(0x01, 0x01, 0x00, true), statusInterval);
+        board_.keepFrames(false);
         return true;
     }
 

@@ -70,6 +70,11 @@ void FrameRecorder::clear() {
     recentFrames_.clear();
 }
 
+void FrameRecorder::keepFrames(bool keep) {
+    std::lock_guard lock(mutex_);
+    keepFrames_ = keep;
+}
+
 Counts FrameRecorder::counts() const {
     std::lock_guard lock(mutex_);
     return counts_;
@@ -124,7 +129,7 @@ void FrameRecorder::scan(Clock::time_point now, std::vector<Bytes>& answers) {
         }
         ++counts_.goodFrames;
         if (!checked) ++counts_.uncheckedFrames;
-        if (frames_.size() < recordLimit) frames_.push_back(frame);
+        if (keepFrames_ && frames_.size() < recordLimit) frames_.push_back(frame);
         lastFrame_.bytes = frame;
         lastFrame_.number = counts_.goodFrames;
         lastFrame_.arrival = now;

@@ -56,6 +56,9 @@ public:
     void restart(Clock::time_point start);
     // Forgets the counts, frames and messages.
     void clear();
+    // Whether every good frame is kept for frames() (up to a bound), as tests read them; a board
+    // that runs for hours keeps only its counts and the recent frames.
+    void keepFrames(bool keep);
 
     Counts counts() const;
     std::vector<Bytes> frames() const;    // good frames, in order of arrival
@@ -87,6 +90,7 @@ private:
     Bytes pending_;
     Counts counts_;
     std::vector<Bytes> frames_;
+    bool keepFrames_ = true;
     std::vector<Bytes> messages_;
     ReceivedFrame lastFrame_;
     std::deque<ReceivedFrame> recentFrames_;

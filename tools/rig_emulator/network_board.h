@@ -55,6 +55,7 @@ public:
     std::vector<Bytes> messages() const { return recorder_.messages(); }
     ReceivedFrame lastFrame() const { return recorder_.lastFrame(); }
     void clear() { recorder_.clear(); }
+    void keepFrames(bool keep) { recorder_.keepFrames(keep); }
 
 private:
     void run();

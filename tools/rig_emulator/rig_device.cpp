@@ -170,6 +170,14 @@ void RigDevice::clear() {
     recorder_.clear();
 }
 
+void RigDevice::keepRecords(bool keep) {
+    {
+        std::lock_guard lock(mutex_);
+        keepBytes_ = keep;
+    }
+    recorder_.keepFrames(keep);
+}
+
 void RigDevice::run(int master) {
     std::uint8_t buffer[4096];
     std::vector<Bytes> answers;
@@ -186,7 +194,7 @@ void RigDevice::run(int master) {
         {
             std::lock_guard lock(mutex_);
             for (ssize_t i = 0; i < count; ++i) {
-                if (bytes_.size() < recordLimit) bytes_.push_back({buffer[i], milliseconds});
+                if (keepBytes_ && bytes_.size() < recordLimit) bytes_.push_back({buffer[i], milliseconds});
             }
         }
         answers.clear();

@@ -71,6 +71,10 @@ public:
     LineInfo line() const;
     // Forgets counts, frames, messages and bytes.
     void clear();
+    // Whether every byte and good frame is kept for bytes() and frames() (up to a bound), as
+    // tests read them. The console's demo board keeps only counts and recent frames, so that
+    // its heap stays the same however long the demo runs.
+    void keepRecords(bool keep);
 
 private:
     void run(int master);
@@ -84,6 +88,7 @@ private:
     std::thread reader_;
     std::atomic<bool> stop_{false};
     std::vector<ReceivedByte> bytes_;
+    bool keepBytes_ = true;
     FrameRecorder recorder_{FrameRecorder::Placeholder::shortFramesOnly};
 };
 
