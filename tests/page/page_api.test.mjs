@@ -61,7 +61,9 @@ test('status carries every field', async () => {
   assert.ok(json.link.rigFrames.good > 0 && json.link.rigFrames.bad === 0);
   assert.ok(number(json.link.messagesFromRig));
   assert.equal(json.latencyMeasured, true);
-  assert.ok(figures(json.latencyMs) && json.latencyMs.median > 0 && json.latencyMs.median < 50);
+  // Sane, not fast: a loaded machine and the sanitizers' builds stretch it.
+  assert.ok(figures(json.latencyMs) && json.latencyMs.median > 0 && json.latencyMs.median < 250,
+    `latency ${JSON.stringify(json.latencyMs)}`);
   assert.equal(json.cyclesAtLimit.length, 23);
   assert.equal(json.atLimit.length, 23);
   assert.deepEqual(json.rigLimits.slice(0, 7), [[-1, 1], [-1, 1], [-1, 1], [-1, 1], [-1, 1], [-1, 1], null]);

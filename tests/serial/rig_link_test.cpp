@@ -301,8 +301,13 @@ TEST_F(RigLinkTest, ReadingAFloodNeverHoldsUpTheMotionFrames) {
                 arrivals.size(), longestGap);
     // Reading the flood once stopped the frames for 400 ms natively and far longer under Wine; a
     // pass now reads at most 512 bytes in two port calls. The bound leaves room for a loaded
-    // machine's scheduling.
-    EXPECT_LT(longestGap, 250.0);
+    // machine's scheduling, and twice that for the sanitizers' slower code.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    constexpr double allowedGap = 500.0;
+#else
+    constexpr double allowedGap = 250.0;
+#endif
+    EXPECT_LT(longestGap, allowedGap);
 }
 
 // Messages the host never reads: the receive queue keeps the newest 150 and counts what it
@@ -352,7 +357,9 @@ TEST_F(RigLinkTest, PauseClosesThePortAndResumeIdentifiesAgain) {
     EXPECT_EQ(isConnected(), 0);
     EXPECT_EQ(resumeInterface(), 1);
     EXPECT_EQ(isConnected(), 1);
-    EXPECT_EQ(boards().counts("com5").identificationRequests, 4u);
+    // The board may still be counting what it answered.
+    EXPECT_TRUE(waitFor([] { return boards().counts("com5").identificationRequests == 4u; }))
+        << boards().counts("com5").identificationRequests;
 
     enableAutoconnect();
     pauseInterface();
