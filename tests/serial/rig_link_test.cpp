@@ -358,7 +358,7 @@ TEST_F(RigLinkTest, PauseClosesThePortAndResumeIdentifiesAgain) {
     EXPECT_EQ(resumeInterface(), 1);
     EXPECT_EQ(isConnected(), 1);
     // The board may still be counting what it answered.
-    EXPECT_TRUE(waitFor([] { return boards().counts("com5").identificationRequests == 4u; }))
+    EXPECT_TRUE(waitFor([this] { return boards().counts("com5").identificationRequests == 4u; }))
         << boards().counts("com5").identificationRequests;
 
     enableAutoconnect();
