@@ -62,6 +62,8 @@ test('status carries every field', async () => {
   assert.ok(number(json.link.messagesFromRig));
   assert.equal(json.latencyMeasured, true);
   assert.ok(figures(json.latencyMs) && json.latencyMs.median > 0 && json.latencyMs.median < 50);
+  // The demo's profile chooses the low-latency mode, and BeamNG sends over the network.
+  assert.equal(json.latencyMode, 'low');
   assert.equal(json.cyclesAtLimit.length, 23);
   assert.equal(json.atLimit.length, 23);
   assert.deepEqual(json.rigLimits.slice(0, 7), [[-1, 1], [-1, 1], [-1, 1], [-1, 1], [-1, 1], [-1, 1], null]);
