@@ -8,16 +8,21 @@
 //    (the example profile's), which the drive's bumps and braking run into.
 //  - datagramToRig: the latency from a datagram sent by the telemetry emulator to the last byte
 //    of the motion frame carrying it at an emulated rig controller on a pseudo-terminal, through
-//    the running game-source thread and bridge loop (median and 99th percentile), with the heap
-//    allocations those two threads make while they run (the engine's also handing the fan its
-//    byte). Both loops have their own 2 ms period, so how long a frame waits for the bridge
-//    depends on how the two happen to be phased: the median differs from run to run by up to
-//    one period.
+//    the running game-source thread and bridge loop, with the heap allocations those two
+//    threads make while they run (the engine's also handing the fan its byte). The paced and the
+//    low-latency mode take turns in blocks of the same run; for each come the median, 99th
+//    percentile and maximum, the lost samples, the processor time of the two threads per second,
+//    the cycles per second and the shortest and longest cycle. Paced, both loops have their own
+//    2 ms period, so how long a frame waits for the bridge depends on how the two happen to be
+//    phased: the paced median differs from run to run by up to one period. A pseudo-terminal
+//    has no baud rate: the 1.44 ms a frame takes on a real 250000-baud line come on top.
 //
 // Allocations are counted by replacing the global allocator: per thread, only on the threads
 // being measured.
 
 #include <benchmark/benchmark.h>
+#include <pthread.h>
+#include <time.h>
 
 #include <algorithm>
 #include <atomic>
@@ -26,6 +31,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -106,10 +112,13 @@ std::vector<std::array<double, channelCount>> driveChannels() {
     return frames;
 }
 
-void takeAllSnapshots() {
+// Takes every record the engine kept and returns how many cycles they stand for.
+std::size_t takeAllSnapshots() {
     int count = 0;
     FreeCalculationSnapshots(GetCalculationSnapshots(&count));
+    const auto cycles = static_cast<std::size_t>(count);
     FreeAccelerationSnapshots(GetAccelerationSnapshots(&count));
+    return cycles;
 }
 
 // --- One processing stage --------------------------------------------------------------------
@@ -185,6 +194,32 @@ std::array<float, 6> motionFloats(const std::uint8_t* frame) {
     return values;
 }
 
+// What one mode showed over its blocks of samples.
+struct ModeFigures {
+    std::vector<double> latencies;  // ms, datagram sent to motion frame at the rig
+    std::vector<double> periods;    // ms, the cycle lengths seen
+    int lost = 0;                   // datagrams whose frame never came within 100 ms
+    double cpuSeconds = 0.0;        // of the engine's thread and the bridge's together
+    double seconds = 0.0;
+    std::size_t cycles = 0;
+};
+
+// The processor time a thread of this process has used so far.
+double threadCpuSeconds(std::thread::native_handle_type thread) {
+    clockid_t clock{};
+    if (pthread_getcpuclockid(thread, &clock) != 0) return 0.0;
+    timespec used{};
+    clock_gettime(clock, &used);
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
+}
+
+// The element at fraction `p` of the sorted values, or 0 without any.
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * static_cast<double>(values.size())))];
+}
+
 void datagramToRig(benchmark::State& state) {
     auto& engine = MotionEngine::instance();
     // Pass-through chains on the six motion slots of the AIR profile, so that a frame shows at
@@ -251,47 +286,76 @@ void datagramToRig(benchmark::State& state) {
     test::resetWatchedThreadAllocations(0);
     test::resetWatchedThreadAllocations(1);
     takeAllSnapshots();
-    std::size_t cycles = 0;
+    const auto engineThread = engine.gameSourceThread.native_handle();
+    const auto bridgeThread = bridge.native_handle();
 
-    std::vector<double> latencies;
-    int lost = 0;
+    // The two modes take turns in blocks, so that both see the same machine, however its load
+    // changes during the run.
+    constexpr int blocksPerMode = 4;
+    constexpr int samplesPerBlock = 250;
+    std::array<ModeFigures, 2> modes;
     std::array<float, 6> previous{};
+    int sample = 0;
     for (auto _ : state) {
-        for (int sample = 0; sample < 1000; ++sample) {
-            // The launch, over and over: every datagram differs from the one before, so the
-            // telemetry never stands still long enough to freeze the cues.
-            const double time = 1.5 + (sample % 600) / 100.0;
-            GameData expected;
-            const auto datagram = emulator::encodeBeamNgFrame(script.at(time));
-            applyBeamNgDatagram(datagram, expected);
-            applyGravitySplit(expected, GravityForm::sum);
-            const Channel sources[6] = {lateralAccelG, longitudinalAccelG, verticalAccelG, yawSpeed, rollSpeed, pitchSpeed};
-            std::array<float, 6> wanted;
-            for (int axis = 0; axis < 6; ++axis) wanted[axis] = static_cast<float>(expected.channels[sources[axis]]);
+        for (int block = 0; block < 2 * blocksPerMode; ++block) {
+            const int mode = block % 2;
+            setLowLatency(mode);
+            std::this_thread::sleep_for(100ms);  // the new mode settles
+            takeAllSnapshots();
+            ModeFigures& figures = modes[static_cast<std::size_t>(mode)];
+            const auto blockBegins = Clock::now();
+            const double cpuBefore = threadCpuSeconds(engineThread) + threadCpuSeconds(bridgeThread);
+            double lastInterval = engine.cycleTimer.lastInterval.load();
+            for (int i = 0; i < samplesPerBlock; ++i, ++sample) {
+                // The launch, over and over: every datagram differs from the one before, so the
+                // telemetry never stands still long enough to freeze the cues.
+                const double time = 1.5 + (sample % 600) / 100.0;
+                GameData expected;
+                const auto datagram = emulator::encodeBeamNgFrame(script.at(time));
+                applyBeamNgDatagram(datagram, expected);
+                applyGravitySplit(expected, GravityForm::sum);
+                const Channel sources[6] = {lateralAccelG, longitudinalAccelG, verticalAccelG, yawSpeed, rollSpeed, pitchSpeed};
+                std::array<float, 6> wanted;
+                for (int axis = 0; axis < 6; ++axis) wanted[axis] = static_cast<float>(expected.channels[sources[axis]]);
 
-            const auto sent = Clock::now();
-            game.sendFrame(time);
-            // A datagram that changes no float cannot be told apart on the line.
-            const bool distinct = wanted != previous;
-            previous = wanted;
-            bool arrived = false;
-            while (distinct && Clock::now() - sent < 100ms) {
-                const auto last = rig.lastFrame();
-                if (last.bytes.size() == 36 && last.bytes[0] == 0xFC && motionFloats(last.bytes.data()) == wanted &&
-                    last.arrival >= sent) {
-                    latencies.push_back(std::chrono::duration<double, std::milli>(last.arrival - sent).count());
-                    arrived = true;
-                    break;
+                const auto sent = Clock::now();
+                game.sendFrame(time);
+                // A datagram that changes no float cannot be told apart on the line.
+                const bool distinct = wanted != previous;
+                previous = wanted;
+                bool arrived = false;
+                // Until the game's next datagram is due, the rig is watched for the frame and
+                // the engine for the length of each cycle.
+                while (Clock::now() - sent < 10ms) {
+                    const double interval = engine.cycleTimer.lastInterval.load();
+                    if (interval != lastInterval) {
+                        figures.periods.push_back(interval / engine.cycleTimer.ticksPerMs);
+                        lastInterval = interval;
+                    }
+                    const auto last = rig.lastFrame();
+                    if (distinct && !arrived && last.bytes.size() == 36 && last.bytes[0] == 0xFC &&
+                        motionFloats(last.bytes.data()) == wanted && last.arrival >= sent) {
+                        figures.latencies.push_back(std::chrono::duration<double, std::milli>(last.arrival - sent).count());
+                        arrived = true;
+                    }
+                    std::this_thread::sleep_for(100us);
                 }
-                std::this_thread::sleep_for(100us);
+                if (distinct && !arrived) {
+                    // Late, but perhaps not lost: the rest of the 100 ms it may take.
+                    while (Clock::now() - sent < 100ms && !arrived) {
+                        const auto last = rig.lastFrame();
+                        arrived = last.bytes.size() == 36 && motionFloats(last.bytes.data()) == wanted && last.arrival >= sent;
+                        if (arrived) figures.latencies.push_back(std::chrono::duration<double, std::milli>(last.arrival - sent).count());
+                        std::this_thread::sleep_for(100us);
+                    }
+                    if (!arrived) ++figures.lost;
+                }
+                // The engine keeps its last 150 records (300 ms): take them every 100 ms or so.
+                if (i % 10 == 9) figures.cycles += takeAllSnapshots();
             }
-            if (distinct && !arrived) ++lost;
-            int count = 0;
-            CalculationSnapshot* records = GetCalculationSnapshots(&count);
-            cycles += static_cast<std::size_t>(count);
-            FreeCalculationSnapshots(records);
-            FreeAccelerationSnapshots(GetAccelerationSnapshots(&count));
-            std::this_thread::sleep_until(sent + 10ms);  // the game's 100 datagrams a second
+            figures.cpuSeconds += threadCpuSeconds(engineThread) + threadCpuSeconds(bridgeThread) - cpuBefore;
+            figures.seconds += std::chrono::duration<double>(Clock::now() - blockBegins).count();
+            figures.cycles += takeAllSnapshots();
         }
     }
     const long engineAllocations = test::watchedThreadAllocations(0);
@@ -299,22 +363,28 @@ void datagramToRig(benchmark::State& state) {
     test::watchThread(0, std::thread::id());
     test::watchThread(1, std::thread::id());
 
+    setLowLatency(0);
     stopGamesource_Thread();
     setMotionsystemready(0);
     stopMMFtoSerial_Thread();
     bridge.join();
 
-    std::sort(latencies.begin(), latencies.end());
-    auto percentile = [&](double p) {
-        if (latencies.empty()) return 0.0;
-        return latencies[std::min(latencies.size() - 1, static_cast<std::size_t>(p * static_cast<double>(latencies.size())))];
-    };
-    state.counters["median_ms"] = percentile(0.5);
-    state.counters["p99_ms"] = percentile(0.99);
-    state.counters["max_ms"] = latencies.empty() ? 0.0 : latencies.back();
-    state.counters["samples"] = static_cast<double>(latencies.size());
-    state.counters["lost"] = lost;
-    state.counters["engine_cycles"] = static_cast<double>(cycles);
+    const char* const names[2] = {"paced_", "low_"};
+    for (std::size_t mode = 0; mode < modes.size(); ++mode) {
+        const ModeFigures& figures = modes[mode];
+        const std::string name = names[mode];
+        state.counters[name + "median_ms"] = percentile(figures.latencies, 0.5);
+        state.counters[name + "p99_ms"] = percentile(figures.latencies, 0.99);
+        state.counters[name + "max_ms"] = percentile(figures.latencies, 1.0);
+        state.counters[name + "lost"] = figures.lost;
+        state.counters[name + "cpu_ms_per_s"] = figures.seconds > 0.0 ? 1000.0 * figures.cpuSeconds / figures.seconds : 0.0;
+        state.counters[name + "cycles_per_s"] = figures.seconds > 0.0 ? static_cast<double>(figures.cycles) / figures.seconds : 0.0;
+        state.counters[name + "period_min_ms"] = percentile(figures.periods, 0.0);
+        state.counters[name + "period_p99_ms"] = percentile(figures.periods, 0.99);
+        state.counters[name + "period_max_ms"] = percentile(figures.periods, 1.0);
+    }
+    state.counters["samples"] = static_cast<double>(modes[0].latencies.size() + modes[1].latencies.size());
+    const std::size_t cycles = modes[0].cycles + modes[1].cycles;
     state.counters["engine_allocs_per_cycle"] =
         cycles == 0 ? 0.0 : static_cast<double>(engineAllocations) / static_cast<double>(cycles);
     state.counters["bridge_allocs"] = static_cast<double>(bridgeAllocations);

@@ -146,6 +146,34 @@ TARVELIN_API double getMotionDataTimeFrame(void);
  * Takes effect from the next cycle. */
 TARVELIN_API void setTimerPrecision(int mode);
 
+/* Chooses between the engine's two modes; returns 1, or 0 for a value other than 0 and 1 (the
+ * mode stays). It takes effect from the next cycle, also while the engine runs, and the engine
+ * keeps it across stops and starts. Any thread, at any time.
+ *
+ * 0, the paced mode (the default): the cycle runs on the clock, every 2 ms, and reads whatever
+ * the game has published meanwhile; the rig link sends each frame on its own next 2 ms pass. A
+ * game's frame thus waits for up to a cycle and the motion frame for up to a pass before it
+ * goes on the wire (which itself takes 1.44 ms for a frame at 250000 baud).
+ *
+ * 1, the low-latency mode: for the games whose telemetry arrives over the network (X-Plane,
+ * DCS, DiRT Rally 2, Condor 2, F1, NoLimits 2, WRC 23, BeamNG, Live for Speed) the cycle waits
+ * on the game's socket and starts as soon as a frame arrives; a game that stays silent still
+ * gets a cycle every 2 ms. The engine still runs 500 cycles a second, one per 2 ms slot, and
+ * never two within 1 ms, so the filters, the soft start, the rate limits and the times after
+ * which frozen telemetry freezes the cues and a silent game is given up mean what they mean in
+ * the paced mode. The rig link (startMMFtoSerial_Thread) sends each frame the moment the cycle
+ * has queued it; the rest of its work keeps its 2 ms passes. Neither thread spins while it
+ * waits, so the mode also costs far less processor time. Games read from shared memory or
+ * through SimConnect publish without telling anyone: their cycle keeps the paced timing, and
+ * only the link's immediate sending applies. setTimerPrecision applies to paced cycles only.
+ * The UDP transport of the rig link sends on its own 2 ms passes in either mode. */
+TARVELIN_API int setLowLatency(int on);
+
+/* The mode in use: 0 paced; 1 low-latency, the cycle following the game's frames; 2
+ * low-latency chosen, but the cycle keeps the paced timing (no game connected yet, the rig not
+ * ready, or a game read from shared memory or through SimConnect). Any thread. */
+TARVELIN_API int getLowLatency(void);
+
 /* ---------------------------------------------------------------------------------------
  * Limits
  * ------------------------------------------------------------------------------------- */

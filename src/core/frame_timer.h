@@ -6,6 +6,8 @@
 // values (through the time-frame exports), without a lock: those two fields are atomics.
 
 #include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdint>
 
 namespace tarvelin {
@@ -23,6 +25,20 @@ public:
     // Busy-wait pacing: returns when 2000 µs have passed since the last restart, then restarts.
     // Sleeps 1 ms first when less than 1000 µs have passed, so the spin stays short.
     void waitNextPeriod();
+
+    // Pacing without a spin, for a loop that has work to do while it waits: calls
+    // wait(timeLeft) with the rest of the 2000 µs period until none is left, then restarts as
+    // waitNextPeriod does. `wait` may return early; it must not block much beyond its time.
+    template <typename Wait>
+    void waitNextPeriod(Wait&& wait) {
+        double elapsed = elapsedUs();
+        while (elapsed <= periodUs) {
+            wait(std::chrono::microseconds(static_cast<std::int64_t>(std::ceil(periodUs - elapsed))));
+            elapsed = elapsedUs();
+        }
+        restart();
+        lastCycleUs.store(elapsed, std::memory_order_relaxed);
+    }
 
     // The last interval in milliseconds.
     double lastIntervalMs() const { return lastInterval.load(std::memory_order_relaxed) / ticksPerMs; }

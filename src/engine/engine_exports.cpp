@@ -6,6 +6,7 @@
 
 #include "engine/motion_engine.h"
 #include "core/index_rules.h"
+#include "serial/bridge.h"
 #include "tarvelin/motion.h"
 
 using tarvelin::MotionEngine;
@@ -68,6 +69,20 @@ double getMotionDataTimeFrame(void) {
 
 void setTimerPrecision(int mode) {
     MotionEngine::instance().cycleTimer.precisePacing.store(mode, std::memory_order_relaxed);
+}
+
+int setLowLatency(int on) {
+    auto& engine = MotionEngine::instance();
+    if (on != 0 && on != 1) return 0;
+    engine.lowLatency.store(on == 1);
+    tarvelin::serial::sendOnSignal(on == 1);
+    return 1;
+}
+
+int getLowLatency(void) {
+    const auto& engine = MotionEngine::instance();
+    if (!engine.lowLatency.load()) return 0;
+    return engine.followingFrames.load(std::memory_order_relaxed) ? 1 : 2;
 }
 
 void SetRigDofLimitValue(int slot, double low, double high) {

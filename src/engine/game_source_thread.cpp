@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <system_error>
@@ -84,6 +86,7 @@ void MotionEngine::threadBody() {
 void MotionEngine::runCycle() {
     if (!connected.load()) {
         pacedCyclesInARow = 0;
+        followingFrames.store(false, std::memory_order_relaxed);
         if (gameSource.detect() != 0 && gameSource.connect() != 0) {
             connected.exchange(true);
             cycleTimer.restart();
@@ -93,13 +96,54 @@ void MotionEngine::runCycle() {
         // The host holds the rig: the engine sends nothing and would not park it either.
         publishedLastCycle = false;
         pacedCyclesInARow = 0;
+        followingFrames.store(false, std::memory_order_relaxed);
         sleepMilliseconds(1);
     } else {
+        // In the low-latency mode a game whose frames arrive on a socket sets the pace itself;
+        // the others keep the clock's.
+        const bool followFrames = lowLatency.load(std::memory_order_relaxed) && gameSource.framesArriveOnSocket();
+        if (followFrames) {
+            awaitFrame();
+        } else {
+            followingFrames.store(false, std::memory_order_relaxed);
+        }
         if (!readStage()) return;
         processCycle();
+        // Such a cycle's wait came before it: no pacing and no rest after it.
+        if (followFrames) return;
         pace();
     }
     sleepMilliseconds(1);
+}
+
+void MotionEngine::awaitFrame() {
+    using Ticks = std::int64_t;
+    auto microsecondsUntil = [this](Ticks moment) {
+        const double left = static_cast<double>(moment - platform::performanceCounter()) / cycleTimer.ticksPerUs;
+        return std::chrono::microseconds(static_cast<std::int64_t>(std::ceil(left)));
+    };
+    // Sleeps, never spins: the thread runs at the highest priority and must leave the core to
+    // the rest of the machine while it waits.
+    auto sleepUntil = [&](Ticks moment) {
+        for (auto left = microsecondsUntil(moment); left.count() > 0; left = microsecondsUntil(moment)) {
+            platform::sleepFor(left);
+        }
+    };
+    // The first such cycle after a pause or after paced cycles begins the schedule afresh.
+    if (!followingFrames.load(std::memory_order_relaxed)) {
+        cycleSlots.begin(platform::performanceCounter());
+        followingFrames.store(true, std::memory_order_relaxed);
+    }
+    sleepUntil(cycleSlots.earliest());
+    const auto left = microsecondsUntil(cycleSlots.slotEnd());
+    // A wait that failed at once (a socket gone bad) must not turn the cycle into a spin.
+    if (left.count() > 0 && !gameSource.waitForFrame(left)) sleepUntil(cycleSlots.slotEnd());
+    cycleSlots.started(platform::performanceCounter());
+    // The cycle timer measures from cycle start to cycle start, as its pacing does in the paced
+    // mode, so that the cycle's length and the soft start's steps mean the same in both modes.
+    cycleTimer.restart();
+    cycleTimer.lastCycleUs.store(cycleTimer.lastIntervalMs() * 1000.0, std::memory_order_relaxed);
+    pacedCyclesInARow = std::min(pacedCyclesInARow + 1, 2);
 }
 
 bool MotionEngine::readStage() {
@@ -179,6 +223,7 @@ void MotionEngine::resetConnection() {
     outputHeld.exchange(true);
     publishedLastCycle = false;
     pacedCyclesInARow = 0;
+    followingFrames.store(false, std::memory_order_relaxed);
     readFailures = 0;
     staleCycles = 0;
     airWeight.store(1.0, std::memory_order_relaxed);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/cycle_slots.h"
 #include "core/dof_limit.h"
 #include "core/frame_timer.h"
 #include "core/game_data.h"
@@ -81,8 +82,15 @@ public:
     std::atomic<bool> outputHeld{true};
     std::atomic<bool> motionSystemReady{false};
     std::atomic<bool> motionCancelActive{false};
+    // The low-latency mode (setLowLatency): the game's frames start the cycle, and the bridge
+    // sends each frame as soon as it is queued.
+    std::atomic<bool> lowLatency{false};
+    // Whether the last cycle followed the game's frames (the low-latency mode, with a game whose
+    // frames arrive on a socket). Written by the game-source thread, read by getLowLatency.
+    std::atomic<bool> followingFrames{false};
 
     FrameTimer cycleTimer;
+    CycleSlots cycleSlots{cycleTimer.ticksPerUs};  // the low-latency schedule; game-source thread only
     GameSource gameSource;
 
     std::array<double, 6> motionCancelRaw{};
@@ -131,9 +139,10 @@ public:
     // Whether the last cycle published a frame, i.e. the engine is moving the rig; a park only
     // runs then. Game-source thread only.
     bool publishedLastCycle = false;
-    // Cycles paced one after the other since the last pause (a search, a rig that was not ready,
-    // a reset). The cycle timer's last interval is one cycle's length only from the second of
-    // them on: the first one's interval spans the pause. Game-source thread only.
+    // Cycles run one after the other, paced or following the game's frames, since the last
+    // pause (a search, a rig that was not ready, a reset). The cycle timer's last interval is one
+    // cycle's length only from the second of them on: the first one's interval spans the pause.
+    // Game-source thread only.
     std::int32_t pacedCyclesInARow = 0;
 
     // Serialises a freeze from a host thread with the game-source thread's cue steps, so that
@@ -154,6 +163,9 @@ private:
     void evaluateProfileSlots();
     void updateStaleCount();
     void pace();
+    // The start of a cycle that follows the game's frames: waits for the game's next frame or
+    // the end of the cycle's slot (see CycleSlots), then restarts the cycle timer.
+    void awaitFrame();
     // The end of a cycle that published: pacing, then the cycle's 1 ms rest.
     void paceAndRest();
     void publishWind();

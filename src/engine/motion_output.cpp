@@ -122,8 +122,9 @@ void MotionEngine::publishOutputs() {
     const RigFrame frame = buildRigFrame(rigAxes, record.cueValues[10], record.cueValues[21]);
     rigFrame.store(frame);
     // A frame the link refuses (no link running, queue full) is simply lost: the next cycle
-    // brings a newer one.
+    // brings a newer one. In the low-latency mode the bridge sends it at once.
     serial::sendMessage(frame);
+    serial::signalFrameQueued();
 
     if (motionCancelActive.load()) {
         motionCancelRaw = gainedPose(record.cueValues, motionCancelGain.load(std::memory_order_relaxed), motionCancelRaw);

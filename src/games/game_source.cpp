@@ -55,6 +55,30 @@ int GameSource::disconnect() {
     return 1;
 }
 
+bool GameSource::framesArriveOnSocket() const { return frameSocket() != platform::invalidSocket; }
+
+bool GameSource::waitForFrame(std::chrono::microseconds limit) {
+    const platform::SocketHandle socket = frameSocket();
+    if (socket == platform::invalidSocket) return false;
+    if (activeGame() == GameId::noLimits2) noLimits2.requestAhead();
+    return platform::waitReadable(socket, limit) == 1;
+}
+
+platform::SocketHandle GameSource::frameSocket() const {
+    switch (activeGame()) {
+        case GameId::xPlane: return xPlane.endpoint.socket();
+        case GameId::dcs: return dcs.endpoint.socket();
+        case GameId::dirtRally2: return dirtRally2.endpoint.socket();
+        case GameId::condor2: return condor2.endpoint.socket();
+        case GameId::f1: return f1.endpoint.socket();
+        case GameId::wrc23: return wrc23.endpoint.socket();
+        case GameId::beamNg: return beamNg.endpoint.socket();
+        case GameId::liveForSpeed: return liveForSpeed.endpoint.socket();
+        case GameId::noLimits2: return noLimits2.connected ? noLimits2.socket : platform::invalidSocket;
+        default: return platform::invalidSocket;
+    }
+}
+
 GameId GameSource::activeGame() const {
     for (const GameId game : detectionOrder) {
         if (activeFlags[indexOf(game)].load()) return game;

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 #include "core/game_data.h"
@@ -35,6 +36,7 @@
 #include "games/wrc23_reader.h"
 #include "games/xplane_reader.h"
 #include "platform/simconnect.h"
+#include "platform/socket.h"
 
 namespace tarvelin {
 
@@ -63,6 +65,16 @@ public:
 
     // Closes the flagged game's channel and clears its flag: 1, or 0 when no flag was set.
     int disconnect();
+
+    // Whether the flagged game's frames arrive on a socket that the cycle can wait on: the UDP
+    // games and NoLimits 2 while connected. Games read from shared memory or through SimConnect
+    // publish without telling anyone, so their cycle keeps its own pace.
+    bool framesArriveOnSocket() const;
+
+    // Waits at most `limit` for the flagged game's socket to hold something to read: true when
+    // it does (a frame, most likely; readFrame tells), false on the time-out or when there is
+    // no socket to wait on. NoLimits 2 answers only when asked, so its request goes out first.
+    bool waitForFrame(std::chrono::microseconds limit);
 
     // The first flagged game in detection order, or none. Any thread.
     GameId activeGame() const;
@@ -111,6 +123,8 @@ private:
     void disconnectGame(GameId game);
     bool readGame(GameId game);
     const ReaderState& readerOf(GameId game) const;
+    // The socket the flagged game's frames arrive on, or none.
+    platform::SocketHandle frameSocket() const;
 
     bool detectFlightSimulator(FlightSimulatorReader& reader, const wchar_t* executableName);
     int connectSharedBlock(BlockReaderState& reader, const games::Block& block, std::size_t leastSize);

@@ -86,6 +86,7 @@ int NoLimitsState::connect() {
     }
     socket = opened;
     connected = true;
+    requestedAhead = false;
     stream.clear();
     sendFailureReported_ = false;
     return 1;
@@ -106,6 +107,12 @@ void NoLimitsState::requestTelemetry() {
     if (sendFailureReported_) return;
     sendFailureReported_ = true;
     reportFailure("Error sending data");
+}
+
+void NoLimitsState::requestAhead() {
+    if (requestedAhead) return;
+    requestTelemetry();
+    requestedAhead = true;
 }
 
 long NoLimitsState::receiveAvailable() {

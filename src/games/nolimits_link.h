@@ -22,6 +22,7 @@ struct NoLimitsState : ReaderState {
     platform::SocketHandle socket = platform::invalidSocket;
     bool connected = false;
     NoLimitsStream stream;  // what the server sent on this connection and was not taken yet
+    bool requestedAhead = false;  // a request went out ahead of the next read
 
     // Connects a non-blocking socket to the server and keeps it: 1, or 0 with nothing held.
     int connect();
@@ -32,6 +33,10 @@ struct NoLimitsState : ReaderState {
     // connection: a server that went away would otherwise fill standard error 500 times a second,
     // from the thread that must never wait.
     void requestTelemetry();
+    // The low-latency cycle asks ahead: it sends the request, waits on the socket for the answer
+    // and only then reads, so that the frame it takes is as new as the server has. The read that
+    // follows sends no request of its own. At most one request is sent ahead at a time.
+    void requestAhead();
     // Takes what the server has sent into `stream`, without waiting: the number of bytes taken,
     // 0 when nothing waits, or -1 when the connection failed or the server closed it.
     long receiveAvailable();

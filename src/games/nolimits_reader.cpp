@@ -144,7 +144,8 @@ bool applyNoLimitsTelemetry(const NoLimitsTelemetry& telemetry, NoLimitsMotion& 
 
 bool NoLimitsReader::read(GameData& record) {
     if (!connected) return false;
-    requestTelemetry();
+    if (!requestedAhead) requestTelemetry();
+    requestedAhead = false;
     if (receiveAvailable() < 1) return false;
     timer.restart();
     // Host threads read the interval through an export while this thread writes it.

@@ -42,10 +42,10 @@ bool applyNoLimitsTelemetry(const NoLimitsTelemetry& telemetry, NoLimitsMotion& 
 
 class NoLimitsReader : public NoLimitsState {
 public:
-    // Requests the newest frame, takes what the server sent meanwhile without waiting, and
-    // applies the newest telemetry message among it. The frame interval is the time since the
-    // server's last answer. Returns true when a new frame was applied. Game-source thread only;
-    // no allocation.
+    // Requests the newest frame (unless a request went out ahead), takes what the server sent
+    // meanwhile without waiting, and applies the newest telemetry message among it. The frame
+    // interval is the time since the server's last answer. Returns true when a new frame was
+    // applied. Game-source thread only; no allocation.
     bool read(GameData& record);
 
     NoLimitsMotion motion;

@@ -3,12 +3,18 @@
 // Windows: QueryPerformanceCounter/QueryPerformanceFrequency. POSIX: CLOCK_MONOTONIC in
 // nanoseconds, so the frequency is 10^9.
 
+#include <chrono>
 #include <cstdint>
 
 namespace tarvelin::platform {
 
 std::int64_t performanceCounter();
 std::int64_t performanceFrequency();
+
+// Sleeps for about `duration`: POSIX to the microsecond, never less; Windows in whole
+// milliseconds of its timer, rounded up (and a tick may come a little early). A loop that waits
+// for a moment re-reads the counter and sleeps again, never spins.
+void sleepFor(std::chrono::microseconds duration);
 
 }  // namespace tarvelin::platform
 

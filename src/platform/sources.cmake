@@ -14,7 +14,8 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/realtime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/shared_memory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/simconnect.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/win32/socket.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/win32/socket.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/wake_event.cpp)
 else()
   target_sources(tarvelin_objects PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/posix/app_data.cpp
@@ -27,7 +28,8 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/shared_memory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/simconnect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/socket.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/posix/object_name.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/posix/object_name.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/wake_event.cpp)
 endif()
 
 # Serial ports and the thread's last system error (the rig link and the fan controller).

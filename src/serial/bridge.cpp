@@ -152,6 +152,21 @@ bool receive(PortSession session, LineFramer& framer, LineFramer::Clock::time_po
     }
 }
 
+// The end of a pass: the rest of its 2 ms period. Paced, the bridge timer spins it out. In the
+// low-latency mode the loop sleeps until the engine signals a frame and sends it at once, as
+// often as it is woken, while the rest of the loop keeps its 2 ms; once the port has closed, what
+// comes waits for the next pass.
+template <typename SendQueued>
+void waitForNextPass(BridgeState& state, PortSession session, SendQueued& sendQueued) {
+    if (!state.sendOnSignal.load()) {
+        state.bridgeTimer.waitNextPeriod();
+        return;
+    }
+    state.bridgeTimer.waitNextPeriod([&](std::chrono::microseconds left) {
+        if (state.frameQueued.wait(left) && rigPort().session() == session) sendQueued();
+    });
+}
+
 void bridgeLoop() {
     BridgeState& state = bridgeState();
     state.bridgeRunning.store(true);
@@ -188,16 +203,19 @@ void bridgeLoop() {
         }
         writer.session = session;
 
-        while (state.serialSendQueue.takeFront(message)) {
-            if (message.size() < 2) continue;
-            storeCrc(crc16Arc({message.data(), message.size() - 2}), message.data() + message.size() - 2);
-            try {
-                sendLargeOrWhole(sendContext, message);
-            } catch (const CSerialException& error) {
-                consolePrint(" Serial Exception Error: %u \n", error.errorCode);
-                closeRigPort(session);
+        auto sendQueued = [&] {
+            while (state.serialSendQueue.takeFront(message)) {
+                if (message.size() < 2) continue;
+                storeCrc(crc16Arc({message.data(), message.size() - 2}), message.data() + message.size() - 2);
+                try {
+                    sendLargeOrWhole(sendContext, message);
+                } catch (const CSerialException& error) {
+                    consolePrint(" Serial Exception Error: %u \n", error.errorCode);
+                    closeRigPort(session);
+                }
             }
-        }
+        };
+        sendQueued();
 
         if (state.autoSendQueue.copyFront(message)) {
             if (message.size() > 2) {
@@ -215,7 +233,7 @@ void bridgeLoop() {
         bool caughtUp = false;
         if (!receive(session, framer, now, caughtUp)) continue;
         if (framer.parse(now, caughtUp) != 0) state.serialPeerActive.store(true);
-        state.bridgeTimer.waitNextPeriod();
+        waitForNextPass(state, session, sendQueued);
     }
 
     closeRigPort();
@@ -273,6 +291,13 @@ void stopBridge() {
         if (std::chrono::steady_clock::now() > deadline) return;
         sleepFor(milliseconds(1));
     }
+}
+
+void sendOnSignal(bool on) { bridgeState().sendOnSignal.store(on); }
+
+void signalFrameQueued() {
+    BridgeState& state = bridgeState();
+    if (state.sendOnSignal.load()) state.frameQueued.signal();
 }
 
 int sendMessage(std::span<const std::uint8_t> message) {

@@ -12,6 +12,13 @@ namespace tarvelin::serial {
 // Never blocks beyond a queue's lock, and allocates nothing once the queues are warm.
 int sendMessage(std::span<const std::uint8_t> message);
 
+// The low-latency mode of the loop (off: paced). On, the loop sends each frame as soon as
+// signalFrameQueued wakes it, and waits for the rest of its 2 ms pass without spinning.
+void sendOnSignal(bool on);
+// Wakes the loop to send what was just queued (the engine's cycle, once per frame). Never
+// blocks; does nothing while the mode is off.
+void signalFrameQueued();
+
 // Runs the bridge loop on the calling thread until stopBridge; returns 1 once it has ended.
 // A second call while a loop runs on another thread returns 1 at once.
 int runBridge();

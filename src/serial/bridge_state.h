@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/frame_timer.h"
+#include "platform/wake_event.h"
 #include "serial/message_queue.h"
 
 namespace tarvelin::serial {
@@ -45,6 +46,11 @@ struct BridgeState {
     // UDP threads started and not yet ended (the listener and the multicast sender), so that a
     // stop can wait for every one of them.
     std::atomic<int> udpThreads{0};
+
+    // The low-latency mode: the loop sends what the engine queues as soon as the engine's cycle
+    // signals `frameQueued`, instead of on its next 2 ms pass.
+    std::atomic<bool> sendOnSignal{false};
+    platform::WakeEvent frameQueued;
 };
 
 // Which side of the rig controller link carries the messages: the serial line once the

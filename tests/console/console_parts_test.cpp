@@ -11,6 +11,7 @@
 #include "host_console/command_line.h"
 #include "host_console/commands.h"
 #include "host_console/csv_format.h"
+#include "host_console/demo_latency_probe.h"
 #include "host_console/live_view.h"
 
 using namespace tarvelin::console;
@@ -105,13 +106,16 @@ TEST(LiveView, PanelAndLineCarryEveryValue) {
                            {std::string(200, 'x'), 9.6, 9.6, 1}};
     status.logFile = "/home/someone/with/a/long/folder/name/for/the/logs/of/the/rig/session.log";
     status.gameProblem = std::string(150, 'y');
+    status.latencyMode = 1;
+    status.latency = Figures{1.234, 2.5, 3.0, 100};
     // Nothing wraps on an 80-column terminal, which would push the redrawn panel down.
     std::istringstream lines(renderPanel(status));
     for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 78u) << line;
     EXPECT_NE(renderPanel(status).find("9.5 s  Error connecting to server: Connection refused"), std::string::npos);
     EXPECT_NE(renderPanel(status).find("x38\n"), std::string::npos);
     for (const auto& text : {renderPanel(status), renderLine(status)}) {
-        for (const char* expected : {"BeamNG (12)", "+0.250", "-0.500", "+0.125", "321", "40 %", "1234", "1230", "GROUND", "60"}) {
+        for (const char* expected : {"BeamNG (12)", "+0.250", "-0.500", "+0.125", "321", "40 %", "1234", "1230", "GROUND", "60",
+                                     "low latency: median 1.23 ms, p99 2.50 ms"}) {
             EXPECT_NE(text.find(expected), std::string::npos) << expected << " missing in\n" << text;
         }
     }
@@ -121,6 +125,38 @@ TEST(LiveView, PanelAndLineCarryEveryValue) {
     status.port = "232.11.12.14";
     EXPECT_NE(renderPanel(status).find("rig link  UDP 232.11.12.14 up"), std::string::npos) << renderPanel(status);
     EXPECT_NE(renderLine(status).find("link UDP up"), std::string::npos) << renderLine(status);
+}
+
+// The demo recognises the rig frame of a cycle: every axis inside its limits carries the cycle's
+// cue, or made exactly its rate limit's step toward it; one axis at least carries a changed cue.
+TEST(DemoLatencyProbe, TellsTheFrameOfACycle) {
+    using Axes = DemoLatencyProbe::Axes;
+    const Axes cue{0.5f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f};
+    const std::array<bool, 6> inside{true, true, true, true, true, true};
+    const std::array<bool, 6> changed{true, true, false, false, false, false};
+    const std::array<double, 6> noLimits{};
+    const std::array<double, 6> limits{0.001, 0.001, 0.001, 0.001, 0.001, 0.001};  // largest steps a cycle
+    const Axes before{0.4f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f};
+    struct Case {
+        const char* what;
+        Axes frame;
+        std::optional<Axes> before;
+        const std::array<double, 6>& rates;
+        bool carries;
+    };
+    const Case cases[] = {
+        {"every cue as it is", cue, std::nullopt, noLimits, true},
+        {"one axis off, no rate limit", {0.5f, 0.2f, 0.0f, 0.0f, 0.0f, 0.0f}, before, noLimits, false},
+        {"a full step toward the cue", {0.401f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f}, before, limits, true},
+        {"a step away from the cue", {0.399f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f}, before, limits, false},
+        {"half a step", {0.4005f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f}, before, limits, false},
+        {"a step, but the frame before unknown", {0.401f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f}, std::nullopt, limits, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DemoLatencyProbe::carries(c.frame, c.before, cue, inside, changed, c.rates), c.carries) << c.what;
+    }
+    // Nothing changed that the frame carries: no cycle can be told by it.
+    EXPECT_FALSE(DemoLatencyProbe::carries(cue, std::nullopt, cue, inside, {}, noLimits));
 }
 
 // The first reason that holds the cues is the one the view gives.

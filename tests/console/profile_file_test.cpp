@@ -41,6 +41,7 @@ TEST(ProfileFile, ReadsEverySection) {
         "gain = 0.5\n"
         "[engine]\n"
         "pacing = sleep\n"
+        "latency = LOW\n"
         "[link]\n"
         "port = com7\n"
         "usb_chip_check = off\n"
@@ -80,6 +81,7 @@ TEST(ProfileFile, ReadsEverySection) {
     EXPECT_EQ(file.motionCancelFilter, 30.0);
     EXPECT_EQ(file.motionCancelGain, 0.5);
     EXPECT_EQ(file.precisePacing, false);
+    EXPECT_EQ(file.lowLatency, true);
     EXPECT_EQ(file.port, "COM7");
     EXPECT_EQ(file.usbChipCheck, false);
     ASSERT_TRUE(file.fan.has_value());
@@ -138,11 +140,13 @@ TEST(ProfileFile, ReportsEveryBadLineWithItsNumber) {
           "rate pitch = nan\n"          // 32
           "rate roll = 2\n"
           "rate 4 = 3\n"                // 34: roll again
-          "speed = 3\n",                // 35: unknown setting
+          "speed = 3\n"                 // 35: unknown setting
+          "[engine]\n"
+          "latency = lowest\n",         // 37
           errors);
     // 15: [fan] without a port
     const std::vector<int> expected = {1, 3, 4, 5, 6, 7, 9, 10, 11, 13, 14, 15, 16, 19,
-                                       21, 22, 23, 24, 26, 28, 29, 30, 31, 32, 34, 35};
+                                       21, 22, 23, 24, 26, 28, 29, 30, 31, 32, 34, 35, 37};
     EXPECT_EQ(linesOf(errors), expected);
     EXPECT_NE(errors[13].message.find("already set on line 18"), std::string::npos) << errors[13].message;
 }

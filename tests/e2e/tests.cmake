@@ -3,6 +3,7 @@
 # fixed name, so it takes the locks of the other tests that use them.
 set(e2e_sources
   ${CMAKE_CURRENT_LIST_DIR}/beamng_to_rig_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/low_latency_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/motion_model.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rig_safety_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/serial/support/link_fixture.cpp

@@ -64,6 +64,8 @@ test('status carries every field', async () => {
   // Sane, not fast: a loaded machine and the sanitizers' builds stretch it.
   assert.ok(figures(json.latencyMs) && json.latencyMs.median > 0 && json.latencyMs.median < 250,
     `latency ${JSON.stringify(json.latencyMs)}`);
+  // The example profile keeps the engine's default pacing.
+  assert.equal(json.latencyMode, 'paced');
   assert.equal(json.cyclesAtLimit.length, 23);
   assert.equal(json.atLimit.length, 23);
   assert.deepEqual(json.rigLimits.slice(0, 7), [[-1, 1], [-1, 1], [-1, 1], [-1, 1], [-1, 1], [-1, 1], null]);

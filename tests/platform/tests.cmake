@@ -5,6 +5,7 @@ tarvelin_add_test(platform_test
   ${CMAKE_CURRENT_LIST_DIR}/process_list_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/app_data_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/named_event_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wake_event_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/child_process_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket_server_test.cpp)
 # Child processes and the server side of TCP come from the tools' part of the platform layer;

@@ -121,6 +121,13 @@ std::array<AxisRange, 6> axisRanges(const ProfileFile& profile) {
     return ranges;
 }
 
+// The rate limit of each axis the profile sets, in rig units per second; 0 where it sets none.
+std::array<double, 6> axisRates(const ProfileFile& profile) {
+    std::array<double, 6> rates{};
+    for (const AxisRate& rate : profile.rateLimits) rates[static_cast<std::size_t>(rate.axis)] = rate.unitsPerSecond;
+    return rates;
+}
+
 std::unique_ptr<RigPeer> startRigPeer(const CommandLine& line, const ProfileFile& profile, std::string& error) {
     if (profile.udp) {
         if (!line.rigPort.empty()) {
@@ -152,6 +159,7 @@ SessionOptions sessionOptions(const std::string& title, const ProfileFile& profi
     SessionOptions options;
     options.title = title;
     options.precisePacing = profile.precisePacing;
+    options.lowLatency = profile.lowLatency.value_or(false);
     options.axisRanges = axisRanges(profile);
     options.parkMs = profile.parkMs.value_or(0.0);
     options.out = streams.out;
@@ -342,9 +350,10 @@ int demoCommand(const CommandLine& line, const ConsoleStreams& streams) {
     // The console plays both ends of the road here, so it can time frames along it.
     std::unique_ptr<DemoLatencyProbe> latency;
     if (rig->seesArrivals()) {
-        latency = std::make_unique<DemoLatencyProbe>(telemetry.script(), *rig, options.axisRanges);
+        latency = std::make_unique<DemoLatencyProbe>(telemetry.script(), *rig, options.axisRanges, axisRates(profile));
         telemetry.onSent([probe = latency.get()](double time, auto sent) { probe->frameSent(time, sent); });
     }
+    options.latency = latency.get();
     const auto page = PageSession::start(line, api, "demo", profileFile, latency.get(), out, err);
     if (page) options.page = &page->hub();
 

@@ -1,7 +1,9 @@
 #include "host_console/demo_latency_probe.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace tarvelin::console {
 
@@ -14,9 +16,11 @@ constexpr std::size_t verticalSpeed = 9;
 constexpr std::size_t gameChannels = 42;  // the last channel, the belt sum, is the engine's own
 constexpr auto patience = std::chrono::milliseconds(500);
 constexpr std::size_t motionFrameBytes = 36;
+// The engine moves a rate-limited axis by a 500th of its rate per cycle.
+constexpr double cyclesPerSecond = 500.0;
 
-std::array<float, 6> motionOf(const std::vector<std::uint8_t>& frame) {
-    std::array<float, 6> values{};
+DemoLatencyProbe::Axes motionOf(const std::vector<std::uint8_t>& frame) {
+    DemoLatencyProbe::Axes values{};
     std::memcpy(values.data(), frame.data() + 2, sizeof values);
     return values;
 }
@@ -24,8 +28,33 @@ std::array<float, 6> motionOf(const std::vector<std::uint8_t>& frame) {
 }  // namespace
 
 DemoLatencyProbe::DemoLatencyProbe(const emulator::DriveScript& script, RigPeer& rig,
-                                   const std::array<AxisRange, 6>& rigLimits)
-    : script_(script), rig_(rig), rigLimits_(rigLimits) {}
+                                   const std::array<AxisRange, 6>& rigLimits, const std::array<double, 6>& rateLimits)
+    : script_(script), rig_(rig), rigLimits_(rigLimits) {
+    for (std::size_t axis = 0; axis < largestSteps_.size(); ++axis) largestSteps_[axis] = rateLimits[axis] / cyclesPerSecond;
+}
+
+bool DemoLatencyProbe::carries(const Axes& frame, const std::optional<Axes>& before, const Axes& motion,
+                               const std::array<bool, 6>& inside, const std::array<bool, 6>& changed,
+                               const std::array<double, 6>& largestSteps) {
+    bool told = false;
+    for (std::size_t axis = 0; axis < frame.size(); ++axis) {
+        if (!inside[axis]) continue;
+        if (frame[axis] == motion[axis]) {
+            told = told || changed[axis];
+            continue;
+        }
+        // Held back by the rate limit: a full step (to the float's rounding) toward the cue.
+        const double step = largestSteps[axis];
+        if (!(step > 0.0) || !before) return false;
+        const double moved = static_cast<double>(frame[axis]) - static_cast<double>((*before)[axis]);
+        const double wanted = static_cast<double>(motion[axis]) - static_cast<double>((*before)[axis]);
+        const double rounding =
+            2.0 * std::abs(static_cast<double>(std::nextafter(frame[axis], std::numeric_limits<float>::infinity()) - frame[axis]));
+        const bool fullStep = std::abs(std::abs(moved) - step) <= rounding;
+        if (!fullStep || moved * wanted <= 0.0 || std::abs(wanted) <= std::abs(moved)) return false;
+    }
+    return told;
+}
 
 void DemoLatencyProbe::frameSent(double time, Clock::time_point sent) {
     const auto motion = script_.at(time);
@@ -46,7 +75,8 @@ void DemoLatencyProbe::takeCycle(const CalculationSnapshot& cues, const Accelera
     for (std::size_t axis = 0; axis < 6; ++axis) {
         pending.motion[axis] = static_cast<float>(cues.values[axis]);
         pending.inside[axis] = cues.values[axis] > rigLimits_[axis].low && cues.values[axis] < rigLimits_[axis].high;
-        distinct = distinct || (pending.inside[axis] && pending.motion[axis] != previousMotion_[axis]);
+        pending.changed[axis] = pending.motion[axis] != previousMotion_[axis];
+        distinct = distinct || (pending.inside[axis] && pending.changed[axis]);
     }
     previousMotion_ = pending.motion;
     if (!newFrame || !distinct) return;
@@ -66,18 +96,21 @@ void DemoLatencyProbe::takeCycle(const CalculationSnapshot& cues, const Accelera
 void DemoLatencyProbe::pollDone() {
     auto arrived = rig_.framesAfter(lastFrameNumber_);
     std::lock_guard lock(mutex_);
-    for (auto& frame : arrived) {
+    for (const auto& frame : arrived) {
+        const bool follows = frame.number == lastFrameNumber_ + 1;
         lastFrameNumber_ = std::max(lastFrameNumber_, frame.number);
-        if (frame.bytes.size() == motionFrameBytes && frame.bytes[0] == 0xFC) frames_.push_back(std::move(frame));
+        if (frame.bytes.size() != motionFrameBytes || frame.bytes[0] != 0xFC) {
+            lastFrameMotion_.reset();
+            continue;
+        }
+        const Axes motion = motionOf(frame.bytes);
+        frames_.push_back({frame.arrival, motion, follows ? lastFrameMotion_ : std::nullopt});
+        lastFrameMotion_ = motion;
     }
     for (auto pending = pending_.begin(); pending != pending_.end();) {
-        const auto match = std::find_if(frames_.begin(), frames_.end(), [&](const RigPeer::ArrivedFrame& frame) {
-            if (frame.arrival < pending->sent) return false;
-            const auto motion = motionOf(frame.bytes);
-            for (std::size_t axis = 0; axis < 6; ++axis) {
-                if (pending->inside[axis] && motion[axis] != pending->motion[axis]) return false;
-            }
-            return true;
+        const auto match = std::find_if(frames_.begin(), frames_.end(), [&](const Arrived& frame) {
+            return frame.arrival >= pending->sent &&
+                   carries(frame.motion, frame.before, pending->motion, pending->inside, pending->changed, largestSteps_);
         });
         if (match == frames_.end()) {
             ++pending;

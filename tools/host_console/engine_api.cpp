@@ -43,7 +43,8 @@ bool EngineApi::load(const std::filesystem::path& library, std::string& error) {
         TARVELIN_RESOLVE(readMessagemmf),          TARVELIN_RESOLVE(initWindSerial),
         TARVELIN_RESOLVE(setUDPport),              TARVELIN_RESOLVE(startUPDListenThread),
         TARVELIN_RESOLVE(setMulticastAddr),        TARVELIN_RESOLVE(startUPDMulticastSenderThread),
-        TARVELIN_RESOLVE(explainFilterstring),
+        TARVELIN_RESOLVE(explainFilterstring),     TARVELIN_RESOLVE(setLowLatency),
+        TARVELIN_RESOLVE(getLowLatency),
     };
 #undef TARVELIN_RESOLVE
     for (const bool found : all) {

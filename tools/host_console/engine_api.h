@@ -23,6 +23,8 @@ public:
     decltype(&::getGameID) getGameID = nullptr;
     decltype(&::getGameName) getGameName = nullptr;
     decltype(&::setTimerPrecision) setTimerPrecision = nullptr;
+    decltype(&::setLowLatency) setLowLatency = nullptr;
+    decltype(&::getLowLatency) getLowLatency = nullptr;
 
     // Telemetry record, cues and status.
     decltype(&::getGameDataCount) getGameDataCount = nullptr;

@@ -98,6 +98,17 @@ std::string rigText(const LiveStatus& status) {
     return text;
 }
 
+// The engine's mode and, where the console times the road, its latency in that mode.
+std::string latencyText(const LiveStatus& status) {
+    static const char* const modes[] = {"paced", "low latency", "low latency chosen; paced, the game is not on the network"};
+    std::string text = modes[std::clamp(status.latencyMode, 0, 2)];
+    if (!status.latency) return text + " (timed in the demo only)";
+    if (status.latency->samples == 0) return text + ": measuring...";
+    char figures[96];
+    std::snprintf(figures, sizeof figures, ": median %.2f ms, p99 %.2f ms", status.latency->median, status.latency->p99);
+    return text + figures;
+}
+
 }  // namespace
 
 std::string cueState(const LiveStatus& status) {
@@ -130,6 +141,7 @@ void sampleStatus(const EngineApi& api, LiveStatus& status) {
     name[gameNameBytes] = '\0';
     status.gameName = name;
     status.cycleMs = api.getMotionDataTimeFrame();
+    status.latencyMode = api.getLowLatency();
     status.softStartPercent = api.getTransitionStatus();
     status.activeProfile = api.getactiveProfil();
     status.airPercent = api.getProfilAirTransitionStatus();
@@ -183,6 +195,7 @@ std::string renderPanel(const LiveStatus& status) {
     appendf(out, "  profile   %-31s soft start %3.0f %%\n", profileText(status).c_str(), status.softStartPercent);
     appendf(out, "  rig link  %-26s sent %-8llu %s\n", linkText(status).c_str(),
             static_cast<unsigned long long>(status.framesSent), rigText(status).c_str());
+    appendf(out, "  latency   %s\n", fit(latencyText(status), panelWidth - 12).c_str());
     const auto state = wrap(cueState(status), panelWidth - 12);
     for (std::size_t line = 0; line < state.size(); ++line) {
         appendf(out, "  %-8s  %s\n", line == 0 ? "cues" : "", state[line].c_str());
@@ -227,6 +240,7 @@ std::string renderLine(const LiveStatus& status) {
     } else {
         appendf(out, "  from the rig %llu", static_cast<unsigned long long>(status.messagesFromRig));
     }
+    out += "  latency " + latencyText(status);
     out += "  cues " + cueState(status) + '\n';
     return out;
 }

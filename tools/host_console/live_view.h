@@ -19,6 +19,14 @@ struct RigCounts {
     std::uint64_t badFrames = 0;
 };
 
+// The median, 99th percentile and worst of a set of samples, and how many there were.
+struct Figures {
+    double median = 0.0;
+    double p99 = 0.0;
+    double worst = 0.0;
+    std::size_t samples = 0;
+};
+
 struct AxisRange {
     double low = -1.0;
     double high = 1.0;
@@ -35,6 +43,8 @@ struct LiveStatus {
     double telemetryPerSecond = 0.0;   // the game's frames, measured from the telemetry
     double telemetryStillSeconds = 0.0;
     double cycleMs = 0.0;
+    int latencyMode = 0;             // getLowLatency: 0 paced, 1 low latency, 2 low latency chosen, cycle paced
+    std::optional<Figures> latency;  // game frame to rig frame, where the console times it (the demo)
     bool rigReady = true;           // the console has declared the rig ready
     bool installingFilter = false;  // a filter string is being installed
     std::array<double, 6> axes{};

@@ -129,6 +129,7 @@ void PageHub::pollDone() {
     status_.groundPercent = sample.groundPercent;
     status_.linkConnected = sample.linkConnected;
     status_.cyclePeriodMs = sample.cycleMs;
+    status_.latencyMode = sample.latencyMode;
     // The period is sampled only while the engine cycles; before its first cycle it says nothing.
     const bool cycled = cycles_ > cyclesAtLastPoll_;
     cyclesAtLastPoll_ = cycles_;

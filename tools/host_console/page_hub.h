@@ -33,13 +33,6 @@ struct CycleRecord {
     AccelerationSnapshot telemetry;
 };
 
-struct Figures {
-    double median = 0.0;
-    double p99 = 0.0;
-    double worst = 0.0;
-    std::size_t samples = 0;
-};
-
 // The median, 99th percentile and worst of `samples`.
 Figures figuresOf(std::vector<double> samples);
 
@@ -72,6 +65,7 @@ struct PageStatus {
     std::optional<RigCounts> rig;
     std::uint64_t messagesFromRig = 0;
     bool latencyMeasured = false;       // the console can see both ends of the road
+    int latencyMode = 0;                // getLowLatency: the engine's mode in use
     Figures latencyMs;
     std::uint64_t newestCycle = 0;
     std::array<std::uint64_t, rigSlots> cyclesAtLimit{};

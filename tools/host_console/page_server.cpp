@@ -49,6 +49,13 @@ json figuresJson(const Figures& figures) {
     return {{"median", figures.median}, {"p99", figures.p99}, {"worst", figures.worst}, {"samples", figures.samples}};
 }
 
+// The engine's mode in use, as getLowLatency reports it.
+const char* latencyModeName(int mode) {
+    if (mode == 1) return "low";
+    if (mode == 2) return "low, paced";  // chosen, but the game is not read from the network
+    return "paced";
+}
+
 json limitJson(const std::optional<Limit>& limit) {
     if (!limit) return nullptr;
     return json::array({limit->low, limit->high});
@@ -154,6 +161,7 @@ struct PageServer::Impl {
                           {"messagesFromRig", status.messagesFromRig}}},
                 {"latencyMs", status.latencyMeasured ? figuresJson(status.latencyMs) : json(nullptr)},
                 {"latencyMeasured", status.latencyMeasured},
+                {"latencyMode", latencyModeName(status.latencyMode)},
                 {"newestCycle", status.newestCycle},
                 {"pageRequests", requests.load(std::memory_order_relaxed)},
                 {"cyclesAtLimit", status.cyclesAtLimit},

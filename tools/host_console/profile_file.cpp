@@ -306,10 +306,17 @@ private:
     }
 
     void engineLine(std::string_view key, std::string_view value) {
-        if (lower(key) != "pacing") return error("unknown engine setting '" + std::string(key) + "'");
+        const std::string name = lower(key);
         const std::string mode = lower(value);
-        if (mode != "precise" && mode != "sleep") return error("pacing is precise or sleep");
-        if (firstSetting("pacing")) result.precisePacing = mode == "precise";
+        if (name == "pacing") {
+            if (mode != "precise" && mode != "sleep") return error("pacing is precise or sleep");
+            if (firstSetting("pacing")) result.precisePacing = mode == "precise";
+        } else if (name == "latency") {
+            if (mode != "low" && mode != "paced") return error("latency is low or paced");
+            if (firstSetting("latency")) result.lowLatency = mode == "low";
+        } else {
+            error("unknown engine setting '" + std::string(key) + "'");
+        }
     }
 
     void linkLine(std::string_view key, std::string_view value) {

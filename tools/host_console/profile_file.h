@@ -81,6 +81,7 @@ struct ProfileFile {
     std::optional<double> motionCancelFilter;
     std::optional<double> motionCancelGain;
     std::optional<bool> precisePacing;
+    std::optional<bool> lowLatency;  // [engine] latency = low|paced
     std::string port;  // "COMn", "auto", or empty for no choice
     std::optional<bool> usbChipCheck;
     std::optional<UdpLinkSettings> udp;  // set: the link runs over the network (transport = udp)

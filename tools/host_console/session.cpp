@@ -276,6 +276,7 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
     poller.start();
     api.setMotionsystemready(1);
     if (options.page != nullptr) options.page->setRigReady(true);
+    api.setLowLatency(options.lowLatency ? 1 : 0);
     api.startGamesource_Thread();
     platform::KeyInput keys;
     bool stopKey = false;
@@ -311,6 +312,7 @@ bool runSession(const EngineApi& api, const SessionOptions& options, SessionResu
             const auto telemetry = poller.telemetry();
             status.telemetryPerSecond = telemetry.framesPerSecond;
             status.telemetryStillSeconds = telemetry.stillSeconds;
+            if (options.latency != nullptr) status.latency = options.latency->figures();
             result.gameFound = result.gameFound || status.gameId >= 0;
             status.gameFoundBefore = result.gameFound;
             result.linkConnected = result.linkConnected || status.linkConnected;

@@ -13,6 +13,7 @@
 
 #include "host_console/engine_api.h"
 #include "host_console/game_ports.h"
+#include "host_console/latency_probe.h"
 #include "host_console/library_capture.h"
 #include "host_console/live_view.h"
 #include "host_console/page_hub.h"
@@ -31,6 +32,8 @@ struct SessionOptions {
     std::filesystem::path record;         // CSV of every cycle; empty: none
     bool panel = false;                   // redraw a panel in place (a terminal), else lines
     std::optional<bool> precisePacing;
+    bool lowLatency = false;              // the engine's low-latency mode
+    LatencyProbe* latency = nullptr;      // times the road end to end, where the console can
     std::optional<FanSettings> fan;
     std::array<AxisRange, 6> axisRanges{};
     double parkMs = 0.0;                  // the park the profile set for the engine's stop

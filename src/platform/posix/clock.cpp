@@ -2,6 +2,8 @@
 
 #include <time.h>
 
+#include <cerrno>
+
 namespace tarvelin::platform {
 
 std::int64_t performanceCounter() {
@@ -11,6 +13,18 @@ std::int64_t performanceCounter() {
 }
 
 std::int64_t performanceFrequency() { return 1000000000; }
+
+void sleepFor(std::chrono::microseconds duration) {
+    if (duration.count() <= 0) return;
+    timespec until{};
+    clock_gettime(CLOCK_MONOTONIC, &until);
+    const std::int64_t end = static_cast<std::int64_t>(until.tv_nsec) + duration.count() * 1000;
+    until.tv_sec += static_cast<time_t>(end / 1000000000);
+    until.tv_nsec = static_cast<long>(end % 1000000000);
+    // An absolute deadline: a signal that interrupts the sleep does not cut it short.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
 
 }  // namespace tarvelin::platform
 

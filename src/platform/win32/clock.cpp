@@ -16,6 +16,13 @@ std::int64_t performanceFrequency() {
     return frequency.QuadPart;
 }
 
+void sleepFor(std::chrono::microseconds duration) {
+    if (duration.count() <= 0) return;
+    // Sleep counts whole milliseconds and wakes on the timer's tick (1 ms once the engine's
+    // threads have asked for it), so the duration is rounded up to whole milliseconds.
+    Sleep(static_cast<DWORD>((duration.count() + 999) / 1000));
+}
+
 std::tm localTime(std::time_t time) {
     std::tm local{};
     localtime_s(&local, &time);

@@ -240,14 +240,17 @@
     $('link').textContent = `${link.port || '–'} ${link.connected ? 'connected' : 'not connected'}`;
     $('link-frames').textContent = `sent ${link.framesSent} · ` + (link.rigFrames
       ? `rig confirmed ${link.rigFrames.good} (${link.rigFrames.bad} bad)` : `frames from the rig ${link.messagesFromRig}`);
+    const mode = { low: 'low-latency mode', 'low, paced': 'low-latency mode, paced: the game is not on the network',
+      paced: 'paced mode' }[status.latencyMode] || status.latencyMode;
     if (!status.latencyMeasured) {
       $('latency').textContent = 'not measurable';
-      $('latency-figures').textContent = 'the console sees both ends only in the demo';
+      $('latency-figures').textContent = `${mode}; the console sees both ends only in the demo`;
     } else if (status.latencyMs) {
       $('latency').textContent = `${format(status.latencyMs.median, 2)} ms`;
-      $('latency-figures').textContent = `median · p99 ${format(status.latencyMs.p99, 2)} ms (${status.latencyMs.samples} frames)`;
+      $('latency-figures').textContent = `median · p99 ${format(status.latencyMs.p99, 2)} ms (${status.latencyMs.samples} frames) · ${mode}`;
     } else {
       $('latency').textContent = 'measuring…';
+      $('latency-figures').textContent = mode;
     }
     updateCues(status);
   }
