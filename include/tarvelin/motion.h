@@ -78,7 +78,10 @@ TARVELIN_API void startGamesource_Thread(void);
  * search of up to about a second). When a park duration is set (setParkDuration) and the engine
  * was moving the rig, the thread first parks the rig, and this returns once the rig is parked.
  * Without a running thread it does nothing. The engine keeps its settings;
- * startGamesource_Thread starts it again, searching afresh. */
+ * startGamesource_Thread starts it again, searching afresh.
+ * Starts and stops from several host threads at once take turns: a start that comes while a
+ * stop waits for the thread (or its park) waits too and then starts afresh, and every stop
+ * returns only once the thread it found has ended. The last call decides the state. */
 TARVELIN_API void stopGamesource_Thread(void);
 
 /* 1: the rig is ready to move, and the engine reads telemetry; 0: it is not, and a connected
@@ -321,7 +324,11 @@ TARVELIN_API const double* GetPositionSnapshot(void);
 TARVELIN_API int startMMFtoSerial_Thread(void);
 
 /* Ends the bridge loop and the UDP threads and returns once they have ended: within about one
- * loop pass (at most about 100 ms for the UDP threads), at once when none runs. */
+ * loop pass (at most about 100 ms for the UDP threads). Every wait of the link ends with it: a
+ * scan for the controller, a paused loop, and resumeInterface on another thread. When no loop
+ * runs, it waits 250 ms for one that another host thread is just starting (a thread made to
+ * call startMMFtoSerial_Thread right before this call) and ends that one too; a start after
+ * this call has returned runs as usual. */
 TARVELIN_API void stopMMFtoSerial_Thread(void);
 
 /* Queues `length` bytes for the rig controller. 1 queued; -1 refused (no loop or UDP thread
@@ -356,7 +363,8 @@ TARVELIN_API int pauseInterface(void);
 
 /* Enables the interface again. With auto-connect on returns 1 at once and the loop scans;
  * otherwise identifies the controller on the standard port, up to three tries 500 ms apart:
- * 1 connected, 0 failed. May take about 1.5 s plus the identification time-outs (10 s each). */
+ * 1 connected, 0 failed. May take about 1.5 s plus the identification time-outs (10 s each);
+ * stopMMFtoSerial_Thread on another thread ends it within milliseconds, with 0. */
 TARVELIN_API int resumeInterface(void);
 
 /* Lets the loop scan every COM port for the controller while it is not connected. Returns 1.

@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <functional>
+#include <optional>
 
 #include "serial/bridge_state.h"
 #include "serial/crc16.h"
@@ -292,10 +295,108 @@ TEST_F(RigLinkTest, PausingWhileTheLoopWritesNeverCorruptsTheLine) {
     EXPECT_GT(framesWithLead(boards(), "com5", 0xFC).size(), 0u);
 }
 
-TEST_F(RigLinkTest, StopReturnsWhenNothingRuns) {
-    stopMMFtoSerial_Thread();
-    stopMMFtoSerial_Thread();
+// A stop ends the loop and every wait of the link promptly, whenever it comes: before the loop
+// has got going on the host's other thread, while it idles or scans, and while a host thread
+// waits in resumeInterface for a board that never answers. Each case prints what it measured.
+TEST_F(RigLinkTest, AStopEndsTheLoopAndEveryWaitPromptlyWheneverItComes) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto prompt = 1s;
+    auto milliseconds = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+
+    // A host thread inside startMMFtoSerial_Thread, and when that returned.
+    struct LoopThread {
+        std::atomic<bool> ended{false};
+        Clock::time_point endedAt{};
+        std::thread thread{[this] {
+            startMMFtoSerial_Thread();
+            endedAt = Clock::now();
+            ended.store(true);
+        }};
+        ~LoopThread() {
+            // A loop that outlived its stop is stopped again, so that a failing case ends.
+            while (!ended.load()) {
+                stopMMFtoSerial_Thread();
+                std::this_thread::sleep_for(10ms);
+            }
+            thread.join();
+        }
+    };
+
+    const struct {
+        const char* name;
+        std::function<void()> before;  // brings the link to the moment of the stop
+    } cases[] = {
+        {"with nothing running", nullptr},
+        {"right after the start", [] {}},
+        {"while paused", [] {
+             ASSERT_TRUE(waitFor([] { return serial::bridgeState().bridgeRunning.load(); }));
+             pauseInterface();
+             std::this_thread::sleep_for(30ms);
+         }},
+        {"while scanning", [this] {
+             bench().attach(5);
+             bench().attach(6);
+             enableAutoconnect();
+             ASSERT_TRUE(waitFor([this] { return printed("COM6 "); }));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int rounds = c.before == nullptr ? 1 : 20;
+        int outlived = 0;
+        double longest = 0.0;
+        for (int round = 0; round < rounds; ++round) {
+            std::optional<LoopThread> loop;
+            if (c.before != nullptr) {
+                loop.emplace();
+                c.before();
+            }
+            const auto stop = Clock::now();
+            stopMMFtoSerial_Thread();
+            const auto stopped = Clock::now();
+            longest = std::max(longest, milliseconds(stopped - stop));
+            if (loop && !waitFor([&] { return loop->ended.load(); }, prompt)) ++outlived;
+            if (loop && loop->ended.load()) {
+                EXPECT_LE(loop->endedAt, stopped) << "the stop returned before the loop had ended";
+            }
+        }
+        EXPECT_LT(longest, milliseconds(prompt)) << "the slowest stop took " << longest << " ms";
+        EXPECT_EQ(outlived, 0) << "loops that outlived their stop, of " << rounds;
+        std::printf("stop %s: the slowest of %d returned after %.1f ms; %d loops outlived their stop\n", c.name, rounds,
+                    longest, outlived);
+        disableAutoconnect();
+    }
     EXPECT_EQ(isConnected(), 0);
+
+    // resumeInterface on a board that is there but never answers: without a stop it would try
+    // three times, each until the identification time-out.
+    bench().attach(5);
+    boards().silence("com5");
+    std::optional<LoopThread> loop;
+    loop.emplace();
+    ASSERT_TRUE(waitFor([] { return serial::bridgeState().bridgeRunning.load(); }));
+    std::atomic<int> resumed{-1};
+    Clock::time_point resumedAt{};
+    std::thread host([&] {
+        const int result = resumeInterface();
+        resumedAt = Clock::now();
+        resumed.store(result);
+    });
+    ASSERT_TRUE(waitFor([this] { return boards().counts("com5").identificationRequests >= 2; }));
+    std::this_thread::sleep_for(300ms);
+    const auto stop = Clock::now();
+    stopMMFtoSerial_Thread();
+    const auto stopped = Clock::now();
+    const bool resumeEnded = waitFor([&] { return resumed.load() != -1; }, prompt);
+    EXPECT_TRUE(resumeEnded) << "resumeInterface went on after the stop";
+    EXPECT_LT(stopped - stop, prompt) << "the stop took " << milliseconds(stopped - stop) << " ms";
+    EXPECT_TRUE(waitFor([&] { return loop->ended.load(); }, prompt));
+    if (!resumeEnded) waitFor([&] { return resumed.load() != -1; }, 60s);
+    host.join();
+    EXPECT_EQ(resumed.load(), 0);
+    EXPECT_EQ(isConnected(), 0);
+    std::printf("stop during resumeInterface: returned after %.1f ms, resumeInterface %.1f ms after the stop\n",
+                milliseconds(stopped - stop), milliseconds(resumedAt - stop));
 }
 
 }  // namespace
