@@ -195,17 +195,24 @@ TARVELIN_API int setParkDuration(double milliseconds);
  * parentheses, its parameters following after ';', e.g. GAIN(EMALP(CROP(VALUE;-10;10);20);0.5).
  * Filter names are case-insensitive; numbers are decimal ('.' or ',' as decimal mark, no
  * exponent) or hexadecimal ("0x1F", "-0x10"); text after the last ')' is ignored.
+ * A filter string holds at most TARVELIN_FILTER_STRING_MAX bytes (before its terminating zero,
+ * trailing text included) and its chain at most TARVELIN_CHAIN_FILTERS_MAX filters around
+ * VALUE; real chains are some 50 bytes and up to six filters. Longer strings and chains are
+ * rejected before anything is built, by setcheckFilterstring and explainFilterstring alike.
  * Until a string has been installed for a slot, the slot yields 0.0.
  * ------------------------------------------------------------------------------------- */
 
+#define TARVELIN_FILTER_STRING_MAX 1024
+#define TARVELIN_CHAIN_FILTERS_MAX 32
+
 /* Parses `filter` (a zero-terminated byte string) and installs it on rig slot `slot` (0..22)
  * of profile `profile` (0 AIR, 1 GROUND). Returns 1 when the string was valid and installed;
- * returns 0 for an invalid string (or null), another profile or slot, and then leaves the
- * slot's chain as it was. Every call freezes the cues (the soft start begins again) and holds
- * the publishing of motion frames; a successful call releases the hold, a failed one leaves
- * it until the next successful call or the next game connection. The new chain's filters
- * start from zero. May be called while the engine runs: the engine finishes the cycle in
- * progress on the previous chain. */
+ * returns 0 for an invalid string (or null, or one beyond the size limits above), another
+ * profile or slot, and then leaves the slot's chain as it was. Every call freezes the cues
+ * (the soft start begins again) and holds the publishing of motion frames; a successful call
+ * releases the hold, a failed one leaves it until the next successful call or the next game
+ * connection. The new chain's filters start from zero. May be called while the engine runs:
+ * the engine finishes the cycle in progress on the previous chain. */
 TARVELIN_API int setcheckFilterstring(int profile, int slot, const char* filter);
 
 /* Why explainFilterstring rejects a filter string (or what it ignores in an accepted one). */
@@ -218,6 +225,8 @@ TARVELIN_API int setcheckFilterstring(int profile, int slot, const char* filter)
 #define TARVELIN_FILTER_UNEXPECTED_TEXT 6   /* text beside VALUE, white space around it included */
 #define TARVELIN_FILTER_PARAMETER_RANGE 7   /* a number the filter refuses (EMA period below 1) */
 #define TARVELIN_FILTER_IGNORED_TEXT 8      /* accepted; text after a closing ')' is ignored */
+#define TARVELIN_FILTER_TOO_LONG 9          /* longer than TARVELIN_FILTER_STRING_MAX bytes */
+#define TARVELIN_FILTER_TOO_MANY_FILTERS 10 /* more than TARVELIN_CHAIN_FILTERS_MAX filters */
 
 /* Reads `filter` (a zero-terminated byte string; null reads as empty) exactly as
  * setcheckFilterstring does and tells why it would be rejected, and where. Returns 1 when
