@@ -329,7 +329,11 @@ TARVELIN_API const double* GetPositionSnapshot(void);
 
 /* Runs the bridge loop on the calling thread: returns 1 only after stopMMFtoSerial_Thread.
  * Raises the calling thread to time-critical priority. While a loop already runs on another
- * thread, returns 1 at once. */
+ * thread, returns 1 at once. Unloading the library while the loop runs first ends the loop as
+ * stopMMFtoSerial_Thread would and waits for it (as long as a stop may take), so that this call
+ * returns 1 on its thread before the library's code is gone; a process that exits with the loop
+ * running ends cleanly too. A host should still stop the loop and join its thread before it
+ * unloads the library. */
 TARVELIN_API int startMMFtoSerial_Thread(void);
 
 /* Ends the bridge loop and the UDP threads and returns once they have ended: within about one

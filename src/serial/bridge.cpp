@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/module_lifetime.h"
 #include "platform/realtime.h"
 #include "platform/serial_port.h"
 #include "platform/shared_memory.h"
@@ -35,6 +36,9 @@ constexpr milliseconds idlePause{10};
 // stopBridge waits at most this long: a loop pass blocked in a port write ends within the
 // port's 10 s write time-out.
 constexpr auto stopWaitLimit = std::chrono::seconds(15);
+// How long a loop that has just ended is given to leave the library's code when the library is
+// unloaded under it: a few instructions, however loaded the machine.
+constexpr milliseconds teardownReturnMargin{50};
 // How long the controller has to answer the identification request: the port's read time-out.
 constexpr auto identificationTimeout = std::chrono::seconds(10);
 // The step of the link's waits, and so how soon a stop ends one.
@@ -313,6 +317,36 @@ void stopBridge() {
         sleepFor(milliseconds(1));
     }
 }
+
+namespace {
+
+// The loop runs on a host thread, inside the library's code and on the library's state. A host
+// that unloads the library, or ends the process, while the loop runs would leave that thread
+// in code and state that are gone; so the loop is ended first, as stopMMFtoSerial_Thread ends
+// it. Built at load time after the state the loop uses, so that it is destroyed before it.
+class LoopTeardown {
+public:
+    LoopTeardown() = default;
+    LoopTeardown(const LoopTeardown&) = delete;
+    LoopTeardown& operator=(const LoopTeardown&) = delete;
+    ~LoopTeardown() {
+        // At process exit on Windows the host's threads are gone already, the loop's with them.
+        if (platform::teardown() == platform::Teardown::processExit) return;
+        if (!bridgeState().loopActive.load()) return;
+        // On Windows this runs under the loader lock; the loop's closing steps never need it.
+        stopBridge();
+        // The loop has ended; its thread still returns through a few instructions of the
+        // library's code into the host's, which the unload must not pull from under it.
+        sleepFor(teardownReturnMargin);
+    }
+};
+
+[[maybe_unused]] const bool loopTeardownBuiltAtLoad = (bridgeState(), rigPort(), [] {
+    static LoopTeardown teardown;
+    return true;
+}());
+
+}  // namespace
 
 bool stopRequestedSince(std::uint32_t since) {
     return bridgeState().stopRequests.load() != since;
