@@ -31,12 +31,13 @@ int main(int argc, char** argv) {
     start();
     ready(1);
     static std::atomic<int> linkResult{-1};
-    auto* link = new std::thread([runLink] { linkResult.store(runLink()); });
+    std::thread link([runLink] { linkResult.store(runLink()); });
     for (int waited = 0; waited < 10000 && !linkRuns(); ++waited) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     if (!linkRuns()) {
         std::fputs("the link loop did not start\n", stderr);
+        link.detach();
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -49,14 +50,15 @@ int main(int argc, char** argv) {
         }
         if (linkResult.load() != 1) {
             std::fputs("the link loop still ran after the library was unloaded\n", stderr);
+            link.detach();
             return 1;
         }
-        link->join();
+        link.join();
         return 0;
     }
     std::puts("exiting");
     static auto* stillLoaded = library;  // kept on purpose: the library stays loaded
     (void)stillLoaded;
-    link->detach();
+    link.detach();
     return 0;  // the process ends with the engine's thread and the link's loop running
 }
