@@ -277,6 +277,10 @@ int runBridge() {
     receiveBlock.close();
     transmitBlock.close();
     closeRigPort();
+    // Frames that came over the closed port say nothing about the next loop's line: left set, the
+    // flag would send the next loop's first messages to the serial queue alone until its first
+    // pass cleared it.
+    state.serialPeerActive.store(false);
     // The loop counts as ended only once everything it held is released, so that a start right
     // after stopBridge returned finds no loop still winding down.
     state.loopActive.store(false);
