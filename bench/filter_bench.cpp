@@ -27,7 +27,8 @@ void evaluatePerNode(benchmark::State& state) {
     state.counters["per_node"] = benchmark::Counter(
         static_cast<double>(nodes), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(evaluatePerNode)->Arg(1)->Arg(4)->Arg(16)->Arg(64);
+// Up to the longest chain the engine takes: its filter limit and VALUE.
+BENCHMARK(evaluatePerNode)->Arg(1)->Arg(4)->Arg(16)->Arg(tarvelin::chainFilterLimit + 1);
 
 void evaluateTypicalChain(benchmark::State& state) {
     const auto chain = tarvelin::parseFilterString(typicalChain);
@@ -39,18 +40,21 @@ void evaluateTypicalChain(benchmark::State& state) {
 }
 BENCHMARK(evaluateTypicalChain);
 
-// 23 slots of the AIR and the GROUND profile, each with the typical chain, evaluated the way
-// the cycle's slot tables do (every slot once per profile).
+// 23 slots of the AIR and the GROUND profile, each with the typical chain (argument 0) or with
+// the longest chain the engine takes (argument 1, the worst a host can ask for), evaluated the
+// way the cycle's slot tables do (every slot once per profile).
 void evaluateAllSlotsOfBothProfiles(benchmark::State& state) {
+    const std::string text = state.range(0) == 0 ? std::string(typicalChain) : gainChainOf(tarvelin::chainFilterLimit);
     tarvelin::MotionProfil::Channels channels{};
     tarvelin::MotionProfil::InputLimits limits{};
     tarvelin::MotionProfil air("Profil AIR", channels, limits);
     tarvelin::MotionProfil ground("Profil GROUND", channels, limits);
     for (int slot = 0; slot < tarvelin::rigSlotCount; ++slot) {
-        air.chains[slot].exchange(tarvelin::parseFilterString(typicalChain));
-        ground.chains[slot].exchange(tarvelin::parseFilterString(typicalChain));
+        air.chains[slot].exchange(tarvelin::parseFilterString(text));
+        ground.chains[slot].exchange(tarvelin::parseFilterString(text));
         limits[slot].set(-20.0, 20.0);
     }
+    if (!air.chains[0].load()->valid.load()) state.SkipWithError("the chain was rejected");
     for (auto& value : channels) value = 3.0;
     for (auto _ : state) {
         double sum = 0.0;
@@ -63,7 +67,7 @@ void evaluateAllSlotsOfBothProfiles(benchmark::State& state) {
         channels[3] += 0.001;
     }
 }
-BENCHMARK(evaluateAllSlotsOfBothProfiles);
+BENCHMARK(evaluateAllSlotsOfBothProfiles)->Arg(0)->Arg(1);
 
 void parseTypicalChain(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(tarvelin::parseFilterString(typicalChain));

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::size_t length = strnlen(message, sizeof message);
     if (length >= 160) std::abort();
-    if (fault < TARVELIN_FILTER_FINE || fault > TARVELIN_FILTER_IGNORED_TEXT) std::abort();
+    if (fault < TARVELIN_FILTER_FINE || fault > TARVELIN_FILTER_TOO_MANY_FILTERS) std::abort();
     const bool remark = fault != TARVELIN_FILTER_FINE;
     if (explained == 1 && fault != TARVELIN_FILTER_FINE && fault != TARVELIN_FILTER_IGNORED_TEXT) std::abort();
     if (explained == 0 && (!remark || fault == TARVELIN_FILTER_IGNORED_TEXT)) std::abort();

@@ -80,7 +80,10 @@ TARVELIN_API void startGamesource_Thread(void);
  * search of up to about a second). When a park duration is set (setParkDuration) and the engine
  * was moving the rig, the thread first parks the rig, and this returns once the rig is parked.
  * Without a running thread it does nothing. The engine keeps its settings;
- * startGamesource_Thread starts it again, searching afresh. */
+ * startGamesource_Thread starts it again, searching afresh.
+ * Starts and stops from several host threads at once take turns: a start that comes while a
+ * stop waits for the thread (or its park) waits too and then starts afresh, and every stop
+ * returns only once the thread it found has ended. The last call decides the state. */
 TARVELIN_API void stopGamesource_Thread(void);
 
 /* 1: the rig is ready to move, and the engine reads telemetry; 0: it is not, and a connected
@@ -223,17 +226,24 @@ TARVELIN_API int setParkDuration(double milliseconds);
  * parentheses, its parameters following after ';', e.g. GAIN(EMALP(CROP(VALUE;-10;10);20);0.5).
  * Filter names are case-insensitive; numbers are decimal ('.' or ',' as decimal mark, no
  * exponent) or hexadecimal ("0x1F", "-0x10"); text after the last ')' is ignored.
+ * A filter string holds at most TARVELIN_FILTER_STRING_MAX bytes (before its terminating zero,
+ * trailing text included) and its chain at most TARVELIN_CHAIN_FILTERS_MAX filters around
+ * VALUE; real chains are some 50 bytes and up to six filters. Longer strings and chains are
+ * rejected before anything is built, by setcheckFilterstring and explainFilterstring alike.
  * Until a string has been installed for a slot, the slot yields 0.0.
  * ------------------------------------------------------------------------------------- */
 
+#define TARVELIN_FILTER_STRING_MAX 1024
+#define TARVELIN_CHAIN_FILTERS_MAX 32
+
 /* Parses `filter` (a zero-terminated byte string) and installs it on rig slot `slot` (0..22)
  * of profile `profile` (0 AIR, 1 GROUND). Returns 1 when the string was valid and installed;
- * returns 0 for an invalid string (or null), another profile or slot, and then leaves the
- * slot's chain as it was. Every call freezes the cues (the soft start begins again) and holds
- * the publishing of motion frames; a successful call releases the hold, a failed one leaves
- * it until the next successful call or the next game connection. The new chain's filters
- * start from zero. May be called while the engine runs: the engine finishes the cycle in
- * progress on the previous chain. */
+ * returns 0 for an invalid string (or null, or one beyond the size limits above), another
+ * profile or slot, and then leaves the slot's chain as it was. Every call freezes the cues
+ * (the soft start begins again) and holds the publishing of motion frames; a successful call
+ * releases the hold, a failed one leaves it until the next successful call or the next game
+ * connection. The new chain's filters start from zero. May be called while the engine runs:
+ * the engine finishes the cycle in progress on the previous chain. */
 TARVELIN_API int setcheckFilterstring(int profile, int slot, const char* filter);
 
 /* Why explainFilterstring rejects a filter string (or what it ignores in an accepted one). */
@@ -246,6 +256,8 @@ TARVELIN_API int setcheckFilterstring(int profile, int slot, const char* filter)
 #define TARVELIN_FILTER_UNEXPECTED_TEXT 6   /* text beside VALUE, white space around it included */
 #define TARVELIN_FILTER_PARAMETER_RANGE 7   /* a number the filter refuses (EMA period below 1) */
 #define TARVELIN_FILTER_IGNORED_TEXT 8      /* accepted; text after a closing ')' is ignored */
+#define TARVELIN_FILTER_TOO_LONG 9          /* longer than TARVELIN_FILTER_STRING_MAX bytes */
+#define TARVELIN_FILTER_TOO_MANY_FILTERS 10 /* more than TARVELIN_CHAIN_FILTERS_MAX filters */
 
 /* Reads `filter` (a zero-terminated byte string; null reads as empty) exactly as
  * setcheckFilterstring does and tells why it would be rejected, and where. Returns 1 when
@@ -356,11 +368,19 @@ TARVELIN_API const double* GetPositionSnapshot(void);
 
 /* Runs the bridge loop on the calling thread: returns 1 only after stopMMFtoSerial_Thread.
  * Raises the calling thread to time-critical priority. While a loop already runs on another
- * thread, returns 1 at once. */
+ * thread, returns 1 at once. Unloading the library while the loop runs first ends the loop as
+ * stopMMFtoSerial_Thread would and waits for it (as long as a stop may take), so that this call
+ * returns 1 on its thread before the library's code is gone; a process that exits with the loop
+ * running ends cleanly too. A host should still stop the loop and join its thread before it
+ * unloads the library. */
 TARVELIN_API int startMMFtoSerial_Thread(void);
 
 /* Ends the bridge loop and the UDP threads and returns once they have ended: within about one
- * loop pass (at most about 100 ms for the UDP threads), at once when none runs. */
+ * loop pass (at most about 100 ms for the UDP threads). Every wait of the link ends with it: a
+ * scan for the controller, a paused loop, and resumeInterface on another thread. When no loop
+ * runs, it waits 250 ms for one that another host thread is just starting (a thread made to
+ * call startMMFtoSerial_Thread right before this call) and ends that one too; a start after
+ * this call has returned runs as usual. */
 TARVELIN_API void stopMMFtoSerial_Thread(void);
 
 /* Queues `length` bytes for the rig controller. 1 queued; -1 refused (no loop or UDP thread
@@ -397,7 +417,8 @@ TARVELIN_API int pauseInterface(void);
 
 /* Enables the interface again. With auto-connect on returns 1 at once and the loop scans;
  * otherwise identifies the controller on the standard port, up to three tries 500 ms apart:
- * 1 connected, 0 failed. May take about 1.5 s plus the identification time-outs (10 s each). */
+ * 1 connected, 0 failed. May take about 1.5 s plus the identification time-outs (10 s each);
+ * stopMMFtoSerial_Thread on another thread ends it within milliseconds, with 0. */
 TARVELIN_API int resumeInterface(void);
 
 /* Lets the loop scan every COM port for the controller while it is not connected. Returns 1.

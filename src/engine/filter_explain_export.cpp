@@ -4,17 +4,22 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string_view>
 
 #include "filters/filter_parser.h"
 #include "tarvelin/motion.h"
 
+// The header promises hosts the parser's own limits and fault numbers.
+static_assert(TARVELIN_FILTER_STRING_MAX == tarvelin::filterStringLengthLimit);
+static_assert(TARVELIN_CHAIN_FILTERS_MAX == tarvelin::chainFilterLimit);
+static_assert(TARVELIN_FILTER_TOO_LONG == static_cast<int>(tarvelin::FilterFault::tooLong));
+static_assert(TARVELIN_FILTER_TOO_MANY_FILTERS == static_cast<int>(tarvelin::FilterFault::tooManyFilters));
+
 extern "C" {
 
 int explainFilterstring(const char* filter, int* fault, int* position, char* message, int messageSize) {
-    // A null pointer is read as an empty string, as setcheckFilterstring reads it.
-    const std::string_view text = filter != nullptr ? std::string_view(filter) : std::string_view();
-    const tarvelin::FilterDiagnosis diagnosis = tarvelin::explainFilterString(text);
+    // The same text as setcheckFilterstring reads (null is empty, a string beyond the length
+    // limit is looked at no further).
+    const tarvelin::FilterDiagnosis diagnosis = tarvelin::explainFilterString(tarvelin::filterTextOf(filter));
     const bool remark = diagnosis.fault != tarvelin::FilterFault::none;
     if (fault != nullptr) *fault = static_cast<int>(diagnosis.fault);
     if (position != nullptr) *position = remark ? static_cast<int>(diagnosis.position) : -1;

@@ -31,15 +31,25 @@ void sleepMilliseconds(int milliseconds) {
 }  // namespace
 
 void MotionEngine::startThread() {
-    if (running.exchange(true)) return;
-    // A thread that ended on its own (it never does while running is set) is joined first;
-    // start and stop alternate, so this only tidies up.
-    if (gameSourceThread.joinable()) gameSourceThread.join();
+    // Start and stop take turns: two host threads must never join the same thread, nor one start
+    // a thread while another is still waiting for the last one to end.
+    std::lock_guard lock(threadLifecycleMutex);
+    if (running.load()) return;
+    running.exchange(true);
     threadFinished.store(false);
-    gameSourceThread = std::thread([this] { threadBody(); });
+    try {
+        gameSourceThread = std::thread([this] { threadBody(); });
+    } catch (...) {
+        // No thread: the engine stays stopped, and the next start may try again.
+        running.exchange(false);
+        throw;
+    }
 }
 
 void MotionEngine::stopThread() {
+    // Held while the thread parks the rig and ends, so that a start meanwhile waits and then
+    // starts afresh, and a second stop returns only once the thread has ended.
+    std::lock_guard lock(threadLifecycleMutex);
     running.exchange(false);
     if (gameSourceThread.joinable()) gameSourceThread.join();
 }

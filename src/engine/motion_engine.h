@@ -127,6 +127,10 @@ public:
 
     RigFrameStore rigFrame;
     std::thread gameSourceThread;
+    // Serialises startThread and stopThread, each of which holds it throughout (a stop while its
+    // thread parks the rig and ends). The game-source thread never takes it, and no other lock
+    // is taken under it.
+    std::mutex threadLifecycleMutex;
 
     // Rig safety, off until the host sets it: the park's duration (0: the rig holds its last
     // pose) and how fast each motion axis of the rig frame may move, in frame units per second

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <memory>
-#include <string_view>
 
 #include "engine/motion_engine.h"
 #include "core/index_rules.h"
@@ -38,8 +37,7 @@ int setcheckFilterstring(int profile, int slot, const char* filter) {
     engine.outputHeld.exchange(true);
 
     // A null pointer is read as an empty string, which is not valid.
-    const std::string_view text = filter != nullptr ? std::string_view(filter) : std::string_view();
-    std::shared_ptr<tarvelin::FilterSys> chain = tarvelin::parseFilterString(text);
+    std::shared_ptr<tarvelin::FilterSys> chain = tarvelin::parseFilterString(tarvelin::filterTextOf(filter));
     if (!chain->valid.load()) return 0;
 
     MotionProfil* target = profileByNumber(engine, profile);

@@ -151,6 +151,8 @@ enum class Stop {
     parameterMissing, // a parameter could not be taken off the argument text
     parameterRefused, // the filter's check refused a parameter
     parameterTooMany, // ABS with a parameter
+    tooLong,          // the whole string is beyond the length limit
+    tooManyFilters,   // the level is one filter more than a chain may hold
 };
 
 struct StopPoint {
@@ -171,10 +173,14 @@ struct StopPoint {
 // string was understood, and `where` where it stopped. Inner levels are views into `text`.
 template <typename OnFilter>
 bool readFilterString(std::string_view text, OnFilter&& onFilter, StopPoint& where) {
+    if (text.size() > filterStringLengthLimit) {
+        where.stop = Stop::tooLong;
+        return false;
+    }
     // Trimmed once, here: inner levels are taken as they stand.
     std::string_view rest = trim(text);
     const FilterRule* enclosing = nullptr;
-    for (;;) {
+    for (int filters = 0;; ++filters) {
         where.level = rest;
         where.enclosing = enclosing;
         if (rest == "VALUE") {
@@ -191,6 +197,10 @@ bool readFilterString(std::string_view text, OnFilter&& onFilter, StopPoint& whe
         where.rule = rule;
         if (rule == nullptr) {
             where.stop = Stop::unknownName;
+            return false;
+        }
+        if (filters == chainFilterLimit) {
+            where.stop = Stop::tooManyFilters;
             return false;
         }
         if (where.ignored.empty()) {
@@ -313,6 +323,15 @@ public:
         case Stop::parameterTooMany:
             say(FilterFault::parameterCount, where.arguments.data() + where.arguments.rfind(';'),
                 std::string(where.rule->name) + " takes no parameters: " + std::string(where.rule->writtenForm));
+            break;
+        case Stop::tooLong:
+            say(FilterFault::tooLong, text_.data() + filterStringLengthLimit,
+                "longer than " + std::to_string(filterStringLengthLimit) +
+                    " bytes, the most the engine reads: real chains are some 50 bytes long");
+            break;
+        case Stop::tooManyFilters:
+            say(FilterFault::tooManyFilters, trim(where.level).data(),
+                "more than " + std::to_string(chainFilterLimit) + " filters in one chain, the most the engine runs");
             break;
         case Stop::none:
             break;
@@ -471,19 +490,39 @@ bool popTrailingParameter(std::string_view& arguments, double& value) {
     return true;
 }
 
+std::string_view filterTextOf(const char* text) {
+    if (text == nullptr) return {};
+    std::size_t length = 0;
+    while (length <= filterStringLengthLimit && text[length] != '\0') ++length;
+    return {text, length};
+}
+
 std::shared_ptr<FilterSys> parseFilterString(std::string_view text) {
+    // The filters as read, outermost first; the chain is built only once the whole string has
+    // been understood, so that a rejected one costs no node of its own. The reading never
+    // passes on more than chainFilterLimit filters and VALUE.
+    struct ReadFilter {
+        FilterType type;
+        std::array<double, 4> parameters;
+    };
+    std::array<ReadFilter, chainFilterLimit + 1> filters;
+    std::size_t count = 0;
+    StopPoint where;
+    const bool understood = readFilterString(
+        text, [&](FilterType type, const std::array<double, 4>& p) { filters[count++] = {type, p}; }, where);
+    if (!understood) return invalidChain();
+
     std::shared_ptr<FilterSys> handle;
     // The first node of the chain built so far: each new node goes in front of it.
     std::shared_ptr<FilterSys> head;
-    const auto putInFront = [&](FilterType type, const std::array<double, 4>& p) {
-        std::shared_ptr<FilterSys> node = prependFilter(nullptr, type, narrow(p[0]), narrow(p[1]), narrow(p[2]),
-                                                        narrow(p[3]));
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto& p = filters[i].parameters;
+        std::shared_ptr<FilterSys> node =
+            prependFilter(nullptr, filters[i].type, narrow(p[0]), narrow(p[1]), narrow(p[2]), narrow(p[3]));
         if (head) linkInFront(*head, node);
         if (!handle) handle = node;
         head = std::move(node);
-    };
-    StopPoint where;
-    if (!readFilterString(text, putInFront, where)) return invalidChain();
+    }
     handle->valid.exchange(true);
     return handle;
 }

@@ -17,6 +17,19 @@
 
 namespace tarvelin {
 
+// The largest filter string read, in bytes, and the most filters a chain may hold around VALUE.
+// Real chains are some 50 bytes and up to six filters long; the limits leave room for many times
+// that, keep a host's mistake from costing memory in proportion to it, and bound what a cycle
+// spends on one slot (every filter is evaluated 500 times a second). A string beyond either is
+// rejected before anything is built.
+inline constexpr std::size_t filterStringLengthLimit = 1024;
+inline constexpr int chainFilterLimit = 32;
+
+// The filter string a host handed in as a zero-terminated byte string: null reads as empty, and
+// no more than one byte beyond filterStringLengthLimit is looked at (that byte makes it too
+// long), however long the host's string is.
+std::string_view filterTextOf(const char* text);
+
 // The chain the text describes; never null. The result is the chain handle (the outermost
 // filter); its `valid` flag tells whether the whole text was understood. An invalid result is
 // a fresh node with no links and no parameters. Thread-safe (touches no shared state).
@@ -41,6 +54,8 @@ enum class FilterFault : int {
     unexpectedText = 6,   // text that stands where only VALUE may (white space around it)
     parameterRange = 7,   // a number the filter refuses (an EMA period below 1 cycle)
     ignoredText = 8,      // the string is accepted, but text after a ')' is ignored
+    tooLong = 9,          // longer than filterStringLengthLimit bytes
+    tooManyFilters = 10,  // more than chainFilterLimit filters in the chain
 };
 
 struct FilterDiagnosis {

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/module_lifetime.h"
 #include "platform/realtime.h"
 #include "platform/serial_port.h"
 #include "platform/shared_memory.h"
@@ -38,6 +39,13 @@ constexpr milliseconds idlePause{10};
 // stopBridge waits at most this long: a loop pass blocked in a port write ends within the
 // port's 10 s write time-out.
 constexpr auto stopWaitLimit = std::chrono::seconds(15);
+// How long a loop that has just ended is given to leave the library's code when the library is
+// unloaded under it: a few instructions, however loaded the machine.
+constexpr milliseconds teardownReturnMargin{50};
+// How long the controller has to answer the identification request: the port's read time-out.
+constexpr auto identificationTimeout = std::chrono::seconds(10);
+// The step of the link's waits, and so how soon a stop ends one.
+constexpr milliseconds waitStep{2};
 
 void sleepFor(milliseconds duration) {
     std::this_thread::sleep_for(duration);
@@ -64,6 +72,22 @@ void sendIdentificationRequests(PortSession session) {
     writeRigPort(session, identificationRequest);
 }
 
+// Waits for the controller's 8-byte answer to the identification request, for as long as the
+// port's read time-out would, and reads it. The wait is made in steps rather than in one read
+// that blocks, so that a stop ends it at once and the port's lock is never held for long (the
+// loop and pauseInterface take it too). Fewer than 8 bytes read means no answer.
+void readIdentificationReply(PortSession session, std::uint8_t (&reply)[8], std::uint32_t& read, std::uint32_t since) {
+    read = 0;
+    const auto deadline = std::chrono::steady_clock::now() + identificationTimeout;
+    for (;;) {
+        std::uint32_t waiting = 0;
+        require(bytesWaiting(session, waiting));
+        if (waiting >= sizeof reply) break;
+        if (std::chrono::steady_clock::now() >= deadline || !pauseUnlessStopped(waitStep, since)) return;
+    }
+    require(readPort(session, reply, sizeof reply, read));
+}
+
 bool isIdentificationReply(const std::uint8_t* bytes) {
     for (const auto& reply : {identificationReplyId1, identificationReplyId1Crc, identificationReplyId2, identificationReplyId2Crc}) {
         if (std::equal(reply.begin(), reply.end(), bytes)) return true;
@@ -78,15 +102,18 @@ void dropStaleMessages() {
 }
 
 // One scanned port: configure, ask twice, compare the last 8 bytes that came back. Returns
-// true when the scan is over (connected, or the port stopped answering mid-read).
-bool tryScannedPort(unsigned number) {
+// true when the scan is over (connected, stopped, or the port stopped answering mid-read).
+bool tryScannedPort(unsigned number, std::uint32_t since) {
     BridgeState& state = bridgeState();
     const PortSession session = configureRigPort(static_cast<int>(number));
     if (session != 0) {
         try {
             require(purge(session));
             sendIdentificationRequests(session);
-            sleepFor(milliseconds(10));
+            if (!pauseUnlessStopped(milliseconds(10), since)) {
+                closeRigPort(session);
+                return true;
+            }
             std::uint32_t waiting = 0;
             require(bytesWaiting(session, waiting));
             if (waiting >= 8) {
@@ -167,10 +194,9 @@ void waitForNextPass(BridgeState& state, PortSession session, SendQueued& sendQu
     });
 }
 
-void bridgeLoop() {
+// The loop, once runBridge has taken it; `since` is the stop count noted then.
+void bridgeLoop(std::uint32_t since) {
     BridgeState& state = bridgeState();
-    state.bridgeRunning.store(true);
-    state.bridgeStopped.store(false);
     state.interfaceEnabled.store(true);
     state.bridgeTimer.restart();
 
@@ -185,7 +211,7 @@ void bridgeLoop() {
         if (!state.bridgeRunning.load()) break;
         // While the controller answers over UDP, the serial line stands aside.
         if (!state.interfaceEnabled.load() || liveTransport(state) == Transport::udp) {
-            sleepFor(milliseconds(100));
+            pauseUnlessStopped(milliseconds(100), since);
             continue;
         }
         const PortSession session = rigPort().session();
@@ -195,7 +221,7 @@ void bridgeLoop() {
             // stray length field could then hold up the first frames of the new connection.
             framer.reset();
             if (state.autoconnectEnabled.load()) {
-                autoConnect();
+                autoConnect(since);
             } else {
                 sleepFor(idlePause);
             }
@@ -244,9 +270,18 @@ void bridgeLoop() {
 
 int runBridge() {
     BridgeState& state = bridgeState();
-    // Two loops on one port would split the controller's byte stream between them and lose
-    // frames; the second caller returns as if its loop had ended.
-    if (state.loopActive.exchange(true)) return 1;
+    std::uint32_t since = 0;
+    {
+        // Two loops on one port would split the controller's byte stream between them and lose
+        // frames; the second caller returns as if its loop had ended. The loop is taken here, in
+        // one step with its running flag, so that a stop from now on always ends it.
+        std::lock_guard lock(state.lifecycleMutex);
+        if (state.loopActive.load()) return 1;
+        state.loopActive.store(true);
+        state.bridgeRunning.store(true);
+        state.bridgeStopped.store(false);
+        since = state.stopRequests.load();
+    }
 
     platform::requestFineTimerResolution();
     platform::raiseProcessPriority();
@@ -266,11 +301,15 @@ int runBridge() {
         }
     }
 
-    bridgeLoop();
+    bridgeLoop(since);
 
     receiveBlock.close();
     transmitBlock.close();
     closeRigPort();
+    // Frames that came over the closed port say nothing about the next loop's line: left set, the
+    // flag would send the next loop's first messages to the serial queue alone until its first
+    // pass cleared it.
+    state.serialPeerActive.store(false);
     // The loop counts as ended only once everything it held is released, so that a start right
     // after stopBridge returned finds no loop still winding down.
     state.loopActive.store(false);
@@ -278,17 +317,36 @@ int runBridge() {
     return 1;
 }
 
+// Ends the loop that runs, and one that a host thread is getting going meanwhile: a host that
+// starts the loop on a thread of its own and stops it at once cannot know whether its thread has
+// reached startMMFtoSerial_Thread yet, and must not be left with a loop that never ends.
 void stopBridge() {
     BridgeState& state = bridgeState();
-    state.bridgeRunning.store(false);
-    state.udpRunning.store(false);
-    const auto deadline = std::chrono::steady_clock::now() + stopWaitLimit;
+    {
+        std::lock_guard lock(state.lifecycleMutex);
+        state.stopRequests.fetch_add(1);
+        state.bridgeRunning.store(false);
+        state.udpRunning.store(false);
+    }
+    const auto asked = std::chrono::steady_clock::now();
+    bool loopSeen = false;
     for (;;) {
-        const bool loopEnded = !state.loopActive.load();
+        bool loopEnded = false;
+        {
+            std::lock_guard lock(state.lifecycleMutex);
+            // A loop taken since this stop began is ended as well.
+            if (state.loopActive.load() && state.bridgeRunning.load()) {
+                state.stopRequests.fetch_add(1);
+                state.bridgeRunning.store(false);
+            }
+            loopEnded = !state.loopActive.load();
+        }
+        loopSeen = loopSeen || !loopEnded;
         // A UDP start that came meanwhile set the threads running again; they stay.
         const bool udpEnded = state.udpThreads.load() == 0 || state.udpRunning.load();
-        if (loopEnded && udpEnded) return;
-        if (std::chrono::steady_clock::now() > deadline) return;
+        const auto waited = std::chrono::steady_clock::now() - asked;
+        if (loopEnded && udpEnded && (loopSeen || waited >= startGrace)) return;
+        if (waited > stopWaitLimit) return;
         sleepFor(milliseconds(1));
     }
 }
@@ -298,6 +356,50 @@ void sendOnSignal(bool on) { bridgeState().sendOnSignal.store(on); }
 void signalFrameQueued() {
     BridgeState& state = bridgeState();
     if (state.sendOnSignal.load()) state.frameQueued.signal();
+}
+
+namespace {
+
+// The loop runs on a host thread, inside the library's code and on the library's state. A host
+// that unloads the library, or ends the process, while the loop runs would leave that thread
+// in code and state that are gone; so the loop is ended first, as stopMMFtoSerial_Thread ends
+// it. Built at load time after the state the loop uses, so that it is destroyed before it.
+class LoopTeardown {
+public:
+    LoopTeardown() = default;
+    LoopTeardown(const LoopTeardown&) = delete;
+    LoopTeardown& operator=(const LoopTeardown&) = delete;
+    ~LoopTeardown() {
+        // At process exit on Windows the host's threads are gone already, the loop's with them.
+        if (platform::teardown() == platform::Teardown::processExit) return;
+        if (!bridgeState().loopActive.load()) return;
+        // On Windows this runs under the loader lock; the loop's closing steps never need it.
+        stopBridge();
+        // The loop has ended; its thread still returns through a few instructions of the
+        // library's code into the host's, which the unload must not pull from under it.
+        sleepFor(teardownReturnMargin);
+    }
+};
+
+[[maybe_unused]] const bool loopTeardownBuiltAtLoad = (bridgeState(), rigPort(), [] {
+    static LoopTeardown teardown;
+    return true;
+}());
+
+}  // namespace
+
+bool stopRequestedSince(std::uint32_t since) {
+    return bridgeState().stopRequests.load() != since;
+}
+
+bool pauseUnlessStopped(milliseconds duration, std::uint32_t since) {
+    const auto end = std::chrono::steady_clock::now() + duration;
+    for (;;) {
+        if (stopRequestedSince(since)) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end) return true;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, waitStep));
+    }
 }
 
 int sendMessage(std::span<const std::uint8_t> message) {
@@ -320,7 +422,7 @@ int sendMessage(std::span<const std::uint8_t> message) {
     return -1;
 }
 
-int connectStandardPort() {
+int connectStandardPort(std::uint32_t since) {
     BridgeState& state = bridgeState();
     if (state.serialConnected.load()) return 0;
     sleepFor(milliseconds(5));
@@ -340,7 +442,7 @@ int connectStandardPort() {
             sendIdentificationRequests(session);
             std::uint8_t reply[8] = {};
             std::uint32_t read = 0;
-            require(readPort(session, reply, sizeof reply, read));
+            readIdentificationReply(session, reply, read, since);
             if (read == sizeof reply) {
                 if (std::equal(identificationReplyId1.begin(), identificationReplyId1.end(), reply)) {
                     consolePrint("..id correct. \n");
@@ -362,23 +464,23 @@ int connectStandardPort() {
     return 0;
 }
 
-void autoConnect() {
+void autoConnect(std::uint32_t since) {
     BridgeState& state = bridgeState();
-    sleepFor(milliseconds(50));
+    if (!pauseUnlessStopped(milliseconds(50), since)) return;
     std::vector<unsigned> ports;
     if (!CEnumerateSerial::UsingQueryDosDevice(ports)) {
         consolePrint("CEnumerateSerial::UsingQueryDosDevice failed, Error:%u\n", platform::lastSystemError());
         return;
     }
-    sleepFor(milliseconds(50));
+    if (!pauseUnlessStopped(milliseconds(50), since)) return;
     for (const unsigned number : ports) consolePrint("COM%u ", number);
 
     for (const unsigned number : ports) {
-        sleepFor(milliseconds(200));
+        if (!pauseUnlessStopped(milliseconds(200), since)) return;
         if (!state.bridgeRunning.load() || !state.interfaceEnabled.load() || !state.autoconnectEnabled.load()) return;
         // The chip check always applies here: a scan never writes to a device it cannot name.
         if (!isSupportedUsbSerial("COM" + std::to_string(number))) continue;
-        if (tryScannedPort(number)) return;
+        if (tryScannedPort(number, since)) return;
     }
 }
 

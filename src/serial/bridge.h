@@ -2,6 +2,7 @@
 // The bridge between the host, the engine and the rig controller on its serial port: it finds
 // and identifies the controller, writes the queued messages and reads the controller's frames.
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 
@@ -23,15 +24,29 @@ void signalFrameQueued();
 // A second call while a loop runs on another thread returns 1 at once.
 int runBridge();
 
-// Ends the loop (and asks the UDP threads to end); returns when the loop has ended, at once when
-// none runs.
+// Ends the loop (and asks the UDP threads to end); returns when the loop has ended. When none
+// runs, it waits a moment (startGrace) for one that a host thread is just starting, and ends
+// that one too.
 void stopBridge();
 
-// Identifies the rig controller on the standard port (setStandartPort). 1 connected, else 0;
-// 0 at once when already connected. Runs on the calling host thread.
-int connectStandardPort();
+// How long a stop waits for a loop that is getting going while none runs yet: far longer than
+// a host thread takes from its creation to its call of startMMFtoSerial_Thread.
+inline constexpr std::chrono::milliseconds startGrace{250};
 
-// Scans every COM port for a rig controller on a supported USB chip. Runs on the loop's thread.
-void autoConnect();
+// Whether a stop has been asked for since the stop count was `since`
+// (BridgeState::stopRequests, noted when a wait began).
+bool stopRequestedSince(std::uint32_t since);
+
+// Sleeps for `duration` in short steps; false, at once, when a stop comes after `since`.
+bool pauseUnlessStopped(std::chrono::milliseconds duration, std::uint32_t since);
+
+// Identifies the rig controller on the standard port (setStandartPort). 1 connected, else 0;
+// 0 at once when already connected. Runs on the calling host thread. A stop after `since` ends
+// the identification at once with 0.
+int connectStandardPort(std::uint32_t since);
+
+// Scans every COM port for a rig controller on a supported USB chip. Runs on the loop's thread;
+// a stop after `since` ends the scan at once.
+void autoConnect(std::uint32_t since);
 
 }  // namespace tarvelin::serial

@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstring>
 #include <span>
-#include <thread>
 
 #include "serial/bridge.h"
 #include "serial/bridge_state.h"
@@ -120,12 +119,14 @@ int pauseInterface(void) {
 
 int resumeInterface(void) {
     auto& state = bridgeState();
+    // A stop from now on ends the tries: the host is shutting the link down.
+    const std::uint32_t since = state.stopRequests.load();
     state.interfaceEnabled.store(true);
     if (state.autoconnectEnabled.load()) return 1;
     for (int round = 0; round < 3; ++round) {
-        tarvelin::serial::connectStandardPort();
+        tarvelin::serial::connectStandardPort(since);
         if (state.serialConnected.load()) return 1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        if (!tarvelin::serial::pauseUnlessStopped(std::chrono::milliseconds(500), since)) return 0;
     }
     return 0;
 }

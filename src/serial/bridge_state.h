@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "core/frame_timer.h"
@@ -43,6 +44,12 @@ struct BridgeState {
     std::atomic<bool> usbChipCheck{true};
     // A bridge loop runs on some host thread; a second start while it does returns at once.
     std::atomic<bool> loopActive{false};
+    // Makes a start's taking of the loop (loopActive, bridgeRunning) and a stop's ending of it
+    // one step each, so that neither can undo the other. Held for those flags only.
+    std::mutex lifecycleMutex;
+    // The stops asked for so far (stopMMFtoSerial_Thread). A wait of the link notes the count
+    // when it begins and ends early once the count has moved on (see stopRequestedSince).
+    std::atomic<std::uint32_t> stopRequests{0};
     // UDP threads started and not yet ended (the listener and the multicast sender), so that a
     // stop can wait for every one of them.
     std::atomic<int> udpThreads{0};

@@ -13,6 +13,7 @@
 #include "engine/motion_engine.h"
 #include "net/udp_endpoint.h"
 #include "support/loopback.h"
+#include "support/watchdog.h"
 #include "tarvelin/motion.h"
 #include "telemetry_emulator.h"
 
@@ -40,27 +41,45 @@ TEST(GameSourceThread, StartsOnceAndStopsByJoining) {
     EXPECT_EQ(getGameID(), -1);
 }
 
-TEST(GameSourceThread, HostThreadsMayCallEverySetterWhileItRuns) {
-    startGamesource_Thread();
+// Four host threads at once: two start and stop the thread in ever new interleavings while the
+// other two call every setter and getter, with a game playing and a park set, so that stops park
+// the rig. Every call returns, and afterwards the thread is as the last call left it.
+TEST(GameSourceThread, HostThreadsMayStartStopAndSetEverythingAtOnce) {
+    auto& engine = MotionEngine::instance();
+    tarvelin::emulator::TelemetryEmulator game(tarvelin::emulator::beamNgEncoder);
+    ASSERT_TRUE(game.ready());
+    game.seek(5.0);
+    game.start();
+    ASSERT_EQ(setParkDuration(20.0), 1);
     setMotionsystemready(1);
+
+    tarvelin::test::Watchdog watchdog("four host threads starting and stopping the engine", std::chrono::seconds(60));
     std::atomic<bool> hammering{true};
     std::vector<std::thread> hosts;
+    for (int host = 0; host < 2; ++host) {
+        hosts.emplace_back([&, host] {
+            for (unsigned i = 0; hammering; ++i) {
+                if ((i + static_cast<unsigned>(host)) % 3 == 0) {
+                    stopGamesource_Thread();
+                } else {
+                    startGamesource_Thread();
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds((i * 7919u + static_cast<unsigned>(host) * 104729u) % 3000u));
+            }
+        });
+    }
     hosts.emplace_back([&] {
         for (int i = 0; hammering; ++i) {
             setcheckFilterstring(i % 2, i % 23, i % 3 == 0 ? "GAIN(EMALP(VALUE;20);0.5)" : "bad(");
             setActiveAxis(i % 2, i % 23, i % 5 != 0);
             setBelt_Mix(i % 2, i % 43, 0.1 * i);
-        }
-    });
-    hosts.emplace_back([&] {
-        for (int i = 0; hammering; ++i) {
             SetRigDofLimitValue(i % 23, -1.0, 1.0);
             SetInputDofLimitValue(i % 10, -5.0, 5.0);
             setTimerPrecision(i % 2);
             activateMotionCancel(i % 7 == 0);
             setGainMotionCancel(1.5);
             setFilterMotionCancel(30.0);
-            setMotionsystemready(i % 2);
+            setMotionsystemready(i % 4 != 0 ? 1 : 0);
         }
     });
     hosts.emplace_back([&] {
@@ -69,6 +88,7 @@ TEST(GameSourceThread, HostThreadsMayCallEverySetterWhileItRuns) {
         while (hammering) {
             getOutputData(frame);
             getGameName(name);
+            getGameID();
             getTransitionStatus();
             getProfilAirTransitionStatus();
             getMotionDataTimeFrame();
@@ -78,10 +98,24 @@ TEST(GameSourceThread, HostThreadsMayCallEverySetterWhileItRuns) {
             FreeAccelerationSnapshots(GetAccelerationSnapshots(&count));
         }
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    std::this_thread::sleep_for(std::chrono::seconds(3));
     hammering = false;
     for (auto& host : hosts) host.join();
+
     stopGamesource_Thread();
+    EXPECT_FALSE(engine.running);
+    EXPECT_FALSE(engine.gameSourceThread.joinable());
+    setMotionsystemready(1);
+    startGamesource_Thread();
+    EXPECT_TRUE(engine.running);
+    for (int waited = 0; waited < 30000 && getGameID() != 12; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(getGameID(), 12) << "the engine no longer finds the game";
+    stopGamesource_Thread();
+    watchdog.dismiss();
+    game.stop();
+    setParkDuration(0.0);
     activateMotionCancel(false);
     setMotionsystemready(0);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "filters/filter_parser.h"
 #include "filters/motion_profil.h"
@@ -29,4 +30,27 @@ TEST(FilterAllocation, SteadyStateEvaluationAllocatesNothing) {
     tarvelin::test::countAllocationsOnThisThread(false);
     EXPECT_EQ(tarvelin::test::countedAllocations(), 0);
     EXPECT_TRUE(std::isfinite(sum));
+}
+
+// A host's mistake must not cost memory in proportion to it: a string beyond the chain limits is
+// refused before a node is made, at the cost of any other rejected string.
+TEST(FilterAllocation, OversizeStringsAreRefusedBeforeAnyAllocation) {
+    std::string tooMany;
+    for (int i = 0; i < 33; ++i) tooMany += "ABS(";
+    tooMany += "VALUE" + std::string(33, ')');
+    std::string megabyte;
+    for (int i = 0; i < 200000; ++i) megabyte += "ABS(";
+    megabyte += "VALUE" + std::string(200000, ')');
+
+    auto allocationsOf = [](const std::string& text) {
+        tarvelin::test::resetCountedAllocations();
+        tarvelin::test::countAllocationsOnThisThread(true);
+        const bool valid = tarvelin::parseFilterString(text)->valid.load();
+        tarvelin::test::countAllocationsOnThisThread(false);
+        EXPECT_FALSE(valid) << text.size() << " bytes";
+        return tarvelin::test::countedAllocations();
+    };
+    const long rejected = allocationsOf("bad(");
+    EXPECT_EQ(allocationsOf(tooMany), rejected);
+    EXPECT_EQ(allocationsOf(megabyte), rejected);
 }

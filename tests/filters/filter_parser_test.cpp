@@ -19,6 +19,13 @@ bool accepted(std::string_view text) { return parseFilterString(text)->valid.loa
 
 float stored(const std::string& number) { return parseFilterString("GAIN(VALUE;" + number + ")")->param1; }
 
+// `depth` ABS filters around VALUE.
+std::string nestedAbs(std::size_t depth) {
+    std::string text;
+    for (std::size_t i = 0; i < depth; ++i) text += "ABS(";
+    return text + "VALUE" + std::string(depth, ')');
+}
+
 }  // namespace
 
 TEST(FilterLanguage, AcceptsWhatTheGrammarAllows) {
@@ -124,7 +131,7 @@ TEST(FilterLanguage, FailureYieldsAFreshUnlinkedNode) {
 TEST(FilterLanguage, ExplainsEachRejectionAtItsPlace) {
     using tarvelin::FilterFault;
     struct Case {
-        const char* text;
+        std::string text;
         FilterFault fault;
         std::size_t position;
         const char* says;  // a part of the message
@@ -159,6 +166,10 @@ TEST(FilterLanguage, ExplainsEachRejectionAtItsPlace) {
         {"EMALP(VALUE;0.99)", FilterFault::parameterRange, 12, "must be 1 or more"},
         {"GAIN(EMAHP(VALUE;-5);2)", FilterFault::parameterRange, 17, "EMAHP's period"},
         {"REMAP(VALUE;1;1;0;5)", FilterFault::parameterRange, 14, "must differ"},
+        // Beyond the sizes no real chain comes near, refused before anything is built.
+        {nestedAbs(33), FilterFault::tooManyFilters, 128, "more than 32 filters"},
+        {nestedAbs(200000), FilterFault::tooLong, 1024, "longer than 1024 bytes"},
+        {"GAIN(VALUE;2)" + std::string(1100, ' '), FilterFault::tooLong, 1024, "longer than 1024 bytes"},
     };
     for (const auto& c : cases) {
         const auto diagnosis = tarvelin::explainFilterString(c.text);
@@ -169,7 +180,8 @@ TEST(FilterLanguage, ExplainsEachRejectionAtItsPlace) {
     }
 
     // Accepted strings: nothing to say, or the text that is read past.
-    for (const char* text : {"VALUE", " gain(EMALP(VALUE;10);2) ", "ABS(VALUE)"}) {
+    for (const std::string& text : {std::string("VALUE"), std::string(" gain(EMALP(VALUE;10);2) "), std::string("ABS(VALUE)"),
+                                     nestedAbs(32), "GAIN(VALUE;2)" + std::string(1011, ' ')}) {
         const auto diagnosis = tarvelin::explainFilterString(text);
         EXPECT_TRUE(diagnosis.accepted) << text;
         EXPECT_EQ(diagnosis.fault, FilterFault::none) << text;

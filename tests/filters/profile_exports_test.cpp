@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -57,9 +58,19 @@ TEST(ProfileExports, RefusedStringKeepsTheChainAndTheHold) {
     auto& engine = MotionEngine::instance();
     ASSERT_EQ(setcheckFilterstring(0, 3, "ADD(VALUE;1)"), 1);
     const auto installed = engine.profilAir.chains[3].load();
+    // A megabyte of nesting is refused as a whole, and explained as too long.
+    std::string megabyte;
+    for (int i = 0; i < 200000; ++i) megabyte += "ABS(";
+    megabyte += "VALUE" + std::string(200000, ')');
+    int fault = -1;
+    int position = -1;
+    EXPECT_EQ(explainFilterstring(megabyte.c_str(), &fault, &position, nullptr, 0), 0);
+    EXPECT_EQ(fault, TARVELIN_FILTER_TOO_LONG);
+    EXPECT_EQ(position, TARVELIN_FILTER_STRING_MAX);
     for (auto [profile, slot, text] :
          {std::tuple{0, 3, "ADD(VALUE;"}, std::tuple{2, 3, "VALUE"}, std::tuple{-1, 3, "VALUE"},
-          std::tuple{0, 23, "VALUE"}, std::tuple{0, -1, "VALUE"}, std::tuple{0, 3, static_cast<const char*>(nullptr)}}) {
+          std::tuple{0, 23, "VALUE"}, std::tuple{0, -1, "VALUE"}, std::tuple{0, 3, static_cast<const char*>(nullptr)},
+          std::tuple{0, 3, megabyte.c_str()}}) {
         FreezeCheck check(100.0);
         EXPECT_EQ(setcheckFilterstring(profile, slot, text), 0) << profile << " " << slot;
         EXPECT_TRUE(engine.outputHeld.load());
