@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <thread>
 
 #include "serial/bridge_state.h"
 #include "serial/crc16.h"
@@ -36,6 +38,18 @@ Bytes motionFrame(std::uint8_t seed) {
     for (int i = 0; i < 32; ++i) frame.push_back(static_cast<std::uint8_t>(seed + i));
     frame.insert(frame.end(), {0x0A, 0x0D});
     return frame;
+}
+
+// Stands in for the engine: queues a new motion frame every `period` until `sending` turns false.
+std::thread sendMotionFrames(std::atomic<bool>& sending, std::chrono::milliseconds period) {
+    return std::thread([&sending, period] {
+        std::uint8_t seed = 0;
+        while (sending.load()) {
+            const Bytes frame = motionFrame(seed++);
+            sendMessagemmf(frame.data(), static_cast<int>(frame.size()));
+            std::this_thread::sleep_for(period);
+        }
+    });
 }
 
 Bytes fixed(const serial::FixedMessage& message) {
@@ -266,14 +280,7 @@ TEST_F(RigLinkTest, ReadingAFloodNeverHoldsUpTheMotionFrames) {
     boards().clear("com5");
 
     std::atomic<bool> sending{true};
-    std::thread engine([&] {
-        std::uint8_t seed = 0;
-        while (sending.load()) {
-            const Bytes frame = motionFrame(seed++);
-            sendMessagemmf(frame.data(), static_cast<int>(frame.size()));
-            std::this_thread::sleep_for(2ms);
-        }
-    });
+    std::thread engine = sendMotionFrames(sending, 2ms);
     Bytes flood;
     while (flood.size() < 1000) {
         const Bytes good = withCrc({0xF9, 0xF9, 0x05, 0x00, 0x01, 0x00});
@@ -434,14 +441,7 @@ TEST_F(RigLinkTest, PausingWhileTheLoopWritesNeverCorruptsTheLine) {
     startBridge();
     connectOnStandardPort(5);
     std::atomic<bool> sending{true};
-    std::thread engine([&] {
-        std::uint8_t seed = 0;
-        while (sending.load()) {
-            const Bytes frame = motionFrame(seed++);
-            sendMessagemmf(frame.data(), static_cast<int>(frame.size()));
-            std::this_thread::sleep_for(1ms);
-        }
-    });
+    std::thread engine = sendMotionFrames(sending, 1ms);
     for (int round = 0; round < 8; ++round) {
         pauseInterface();
         std::this_thread::sleep_for(3ms);
