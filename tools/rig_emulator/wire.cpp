@@ -26,8 +26,8 @@ void appendLe16(Bytes& frame, std::size_t value) {
     frame.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
 }
 
-// The frame is sized before the payload is copied in: GCC 12 takes an insert into the vector's
-// first small allocation for a read past an empty region, and warns.
+// Frames are made at their full size before the payload is copied in: GCC 12 takes the growth of
+// a small vector for a read or write past an empty region, and warns.
 Bytes fixedFrame(std::uint8_t lead, std::span<const std::uint8_t> payload) {
     Bytes frame(2 + payload.size());
     frame[0] = frame[1] = lead;
@@ -68,9 +68,10 @@ Bytes data78Frame(std::span<const std::uint8_t> payload) {
 }
 
 Bytes variableFrame(std::span<const std::uint8_t> payload) {
-    Bytes frame{0xFE, 0xFE};
-    appendLe16(frame, payload.size());
-    frame.resize(4 + payload.size());
+    Bytes frame(4 + payload.size());
+    frame[0] = frame[1] = 0xFE;
+    frame[2] = static_cast<std::uint8_t>(payload.size() & 0xFF);
+    frame[3] = static_cast<std::uint8_t>((payload.size() >> 8) & 0xFF);
     std::copy(payload.begin(), payload.end(), frame.begin() + 4);
     appendCrc(frame);
     return frame;
