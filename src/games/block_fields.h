@@ -5,6 +5,7 @@
 // is read once, byte by byte, from wherever the caller points: a live view or a copy. Callers
 // check the block's length against the farthest field they read before they read any.
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstddef>
@@ -20,6 +21,30 @@
 namespace tarvelin {
 
 using BlockBytes = std::span<const std::uint8_t>;
+
+// The first `Size` bytes of a block that has no frame counter to tell a frame the game was
+// halfway through rewriting. They are copied twice: copies that differ caught a rewrite, and the
+// frame waits for the next cycle. Holds its copies, so a cycle allocates nothing.
+template <std::size_t Size>
+class SteadyCopy {
+public:
+    // Copies the first Size bytes of `live`: false when it is shorter, or changed while copied.
+    bool take(BlockBytes live) {
+        if (live.size() < Size) return false;
+        std::memcpy(first_.data(), live.data(), Size);
+        // The fence makes the compiler read the block again for the second copy.
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        std::memcpy(second_.data(), live.data(), Size);
+        return first_ == second_;
+    }
+
+    // The copy the last successful take made.
+    BlockBytes bytes() const { return first_; }
+
+private:
+    std::array<std::uint8_t, Size> first_{};
+    std::array<std::uint8_t, Size> second_{};
+};
 
 template <typename Unsigned>
 Unsigned littleEndianAt(BlockBytes block, std::size_t offset) {

@@ -58,7 +58,9 @@ bool applyEuroTruckSimulator2Block(BlockBytes block, GameData& record) {
 }
 
 bool EuroTruckSimulator2Reader::read(GameData& record) {
-    return deliverBlockFrame(opened && applyEuroTruckSimulator2Block(viewBytes(block), record), *this, record);
+    return deliverBlockFrame(
+        opened && steadyCopy.take(viewBytes(block)) && applyEuroTruckSimulator2Block(steadyCopy.bytes(), record), *this,
+        record);
 }
 
 }  // namespace tarvelin

@@ -32,6 +32,9 @@ public:
     // Delivers the plugin's frame while the game runs (every call then delivers one), completed
     // with gravity and timed: true when a frame was delivered. Game-source thread only.
     bool read(GameData& record);
+
+private:
+    SteadyCopy<euroTruckSimulator2BytesRead> steadyCopy;
 };
 
 }  // namespace tarvelin

@@ -33,9 +33,9 @@ bool applyProjectCars2Block(BlockBytes block, GameData& record) {
 }
 
 bool ProjectCars2Reader::read(GameData& record) {
-    return deliverBlockFrame(
-        opened && nameWatch.stillThere() && applyProjectCars2Block(viewBytes(block), record), *this,
-        record);
+    return deliverBlockFrame(opened && nameWatch.stillThere() && steadyCopy.take(viewBytes(block)) &&
+                                 applyProjectCars2Block(steadyCopy.bytes(), record),
+                             *this, record);
 }
 
 }  // namespace tarvelin

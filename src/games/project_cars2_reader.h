@@ -46,6 +46,9 @@ public:
     }
 
     BlockNameWatch nameWatch{games::projectCars2.name};
+
+private:
+    SteadyCopy<projectCars2BytesRead> steadyCopy;
 };
 
 }  // namespace tarvelin

@@ -1,7 +1,5 @@
 #include "games/raceroom_reader.h"
 
-#include <atomic>
-#include <cstring>
 
 namespace tarvelin {
 
@@ -47,21 +45,9 @@ bool applyRaceRoomBlock(BlockBytes block, GameData& record) {
 }
 
 bool RaceRoomReader::read(GameData& record) {
-    return deliverBlockFrame(opened && nameWatch.stillThere() && takeSteadyCopy() &&
-                                 applyRaceRoomBlock(BlockBytes(steadyCopy), record),
+    return deliverBlockFrame(opened && nameWatch.stillThere() && steadyCopy.take(viewBytes(block)) &&
+                                 applyRaceRoomBlock(steadyCopy.bytes(), record),
                              *this, record);
-}
-
-bool RaceRoomReader::takeSteadyCopy() {
-    const BlockBytes live = viewBytes(block);
-    if (live.size() < raceRoomBytesRead) return false;
-    // The block has no frame counter to tell a frame the game was halfway through rewriting, so
-    // the fields are copied twice: copies that differ caught a rewrite, and the frame waits for
-    // the next cycle. The fence makes the compiler read the block again for the second copy.
-    std::memcpy(steadyCopy.data(), live.data(), raceRoomBytesRead);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    std::memcpy(secondCopy.data(), live.data(), raceRoomBytesRead);
-    return steadyCopy == secondCopy;
 }
 
 }  // namespace tarvelin

@@ -12,7 +12,6 @@
 // x points left, y up and z backwards, and yaw turns the other way from the engine's. The game
 // has moved its fields between layouts; raceRoomLayout gives where they are for each version.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -61,12 +60,7 @@ public:
     BlockNameWatch nameWatch{games::raceRoom.name};
 
 private:
-    // Copies the fields of the held view into steadyCopy: false when the view is too short or the
-    // game rewrote the fields while they were copied.
-    bool takeSteadyCopy();
-
-    std::array<std::uint8_t, raceRoomBytesRead> steadyCopy{};
-    std::array<std::uint8_t, raceRoomBytesRead> secondCopy{};
+    SteadyCopy<raceRoomBytesRead> steadyCopy;
 };
 
 }  // namespace tarvelin

@@ -26,6 +26,7 @@ struct GameCase {
     ExpectedChannels (*expected)(const emulator::VehicleMotion& motion);
     double absoluteTolerance = 1e-3;
     double relativeTolerance = 1e-4;
+    bool tornFramesPossible = false;  // the game's block has no frame counter
 };
 
 // The motion in the engine's axes and units, gravity split in: the channels a game that sends
