@@ -4,6 +4,8 @@
 #include <charconv>
 #include <string_view>
 
+#include "host_console/text.h"
+
 namespace tarvelin::console {
 
 namespace {
@@ -38,11 +40,6 @@ bool isIpv6(std::string_view name) {
         if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.') return false;
     }
     return true;
-}
-
-std::string lower(std::string text) {
-    for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 }  // namespace

@@ -3,22 +3,11 @@
 #include <cctype>
 
 #include "host_console/profile_file.h"
+#include "host_console/text.h"
 
 namespace tarvelin::console {
 
 namespace {
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    return text;
-}
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // The words of a key, lower case, one space apart.
 std::string words(std::string_view text) {

@@ -9,6 +9,8 @@
 #include <map>
 #include <utility>
 
+#include "host_console/text.h"
+
 namespace tarvelin::console {
 
 namespace {
@@ -45,18 +47,6 @@ constexpr double longestParkMs = 60000.0;
 constexpr double largestMotionCancelGain = 100.0;
 
 enum class Section { none, air, ground, limits, motionCancel, engine, link, fan, safety };
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    return text;
-}
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::optional<int> wholeNumber(std::string_view text) {
     int value = 0;
