@@ -9,7 +9,6 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -141,7 +140,9 @@ TEST_P(GameToRig, TheDriveReachesTheEngineAndTheRig) {
     std::vector<Bytes> frames = boards().frames(rigBoard);
     std::erase_if(frames, [](const Bytes& frame) { return frame[0] != 0xFC; });
     EXPECT_GT(frames.size(), 50u);
-    EXPECT_GT(std::set<Bytes>(frames.begin(), frames.end()).size(), 10u) << "the rig's frames hardly moved";
+    std::size_t moves = 0;
+    for (std::size_t i = 1; i < frames.size(); ++i) moves += frames[i] != frames[i - 1] ? 1 : 0;
+    EXPECT_GT(moves, 10u) << "the rig's frames hardly moved";
     const BoardCounts counts = boards().counts(rigBoard);
     EXPECT_EQ(counts.badFrames, 0u);
     EXPECT_EQ(counts.strayBytes, 0u);

@@ -72,7 +72,8 @@ std::vector<std::string> wrap(const std::string& text, std::size_t width) {
             lines.push_back(line);
             line.clear();
         }
-        line += (line.empty() ? "" : " ") + fit(word, width);
+        if (!line.empty()) line += ' ';
+        line += fit(word, width);
         begin = end + 1;
     }
     if (!line.empty()) lines.push_back(line);

@@ -16,7 +16,10 @@ namespace {
 
 std::string hexList(const std::vector<Bytes>& frames) {
     std::string reply = "ok";
-    for (const auto& frame : frames) reply += " " + toHex(frame);
+    for (const auto& frame : frames) {
+        reply += ' ';
+        reply += toHex(frame);
+    }
     return reply;
 }
 
