@@ -200,7 +200,10 @@ TARVELIN_API void SetInputDofLimitValue(int slot, double low, double high);
  * change in the motion frame, in the frame's units (those of the rig limits) per second. It is
  * applied last, after the rig limits, to every frame: the live cues, the soft start and the park
  * alike, so that no spike in the telemetry, crash or change of settings moves the axis faster.
- * Each 2 ms cycle moves the axis by at most a 500th of the limit. 0, the default, means no limit.
+ * Each 2 ms cycle moves the axis by at most a 500th of the limit. The rig link holds every
+ * motion frame it sends to the same step from the last one it sent, so that after frames it
+ * could not deliver (the link stopped, paused or looking for its board) the rig catches up at
+ * this rate instead of jumping. 0, the default, means no limit.
  * Returns 1 when stored; 0, keeping the previous limit, for an axis out of range or a value
  * that is negative or not finite. */
 TARVELIN_API int SetRigDofRateLimit(int axis, double unitsPerSecond);

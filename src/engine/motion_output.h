@@ -9,23 +9,16 @@
 
 #include "core/dof_limit.h"
 #include "core/game_data.h"
+#include "core/rig_axes.h"
 #include "engine/rig_frame_store.h"
 
 namespace tarvelin {
 
-inline constexpr int rigAxisCount = 6;
-
-// The six motion axes as the frame carries them: lateral, longitudinal, vertical, yaw, roll,
-// pitch.
-using RigAxes = std::array<float, rigAxisCount>;
 using RigPose = std::array<double, rigAxisCount>;
 
 // Each motion cue as a float clamped to its slot's rig limits. A cue that is not finite holds
 // its axis where `held` has it (clamped all the same).
 RigAxes limitedAxes(const CueArray& cues, const std::array<DofLimit, rigSlotCount>& rigLimits, const RigAxes& held);
-
-// Moves each axis from `previous` toward `wanted` by at most its `maxStep` (0: no limit).
-RigAxes rateLimitedAxes(const RigAxes& wanted, const RigAxes& previous, const std::array<double, rigAxisCount>& maxStep);
 
 // FC FC, the six axes as little-endian floats, the belt and wind cues as big-endian unsigned
 // integers, and 0A 0D.

@@ -79,7 +79,9 @@ void MulticastPass::sendWaiting(serial::BridgeState& state) {
     // The last two bytes of these messages go out as the host left them: the UDP transport
     // carries its own checksum, and the controller expects no check field in them.
     while (state.udpSendQueue.takeFront(message_)) {
-        if (message_.size() > 2) serial::sendLargeOrWhole(sendContext_, message_);
+        if (message_.size() <= 2) continue;
+        state.udpMotion.limit(message_, state.motionSteps);
+        serial::sendLargeOrWhole(sendContext_, message_);
     }
     if (state.autoSendQueue.copyFront(message_)) {
         if (message_.size() > 2) {

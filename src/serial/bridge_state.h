@@ -15,6 +15,7 @@
 #include "core/frame_timer.h"
 #include "platform/wake_event.h"
 #include "serial/message_queue.h"
+#include "serial/motion_step_guard.h"
 
 namespace tarvelin::serial {
 
@@ -58,6 +59,12 @@ struct BridgeState {
     // signals `frameQueued`, instead of on its next 2 ms pass.
     std::atomic<bool> sendOnSignal{false};
     platform::WakeEvent frameQueued;
+
+    // The rate limits where the motion frames leave: one guard per transport, since while
+    // neither has answered both send the same frames.
+    MotionSteps motionSteps{};
+    MotionStepGuard serialMotion;
+    MotionStepGuard udpMotion;
 };
 
 // Which side of the rig controller link carries the messages: the serial line once the

@@ -12,6 +12,7 @@
 #include "beamng_encoder.h"
 #include "engine/motion_engine.h"
 #include "net/udp_endpoint.h"
+#include "support/host_threads.h"
 #include "support/loopback.h"
 #include "support/watchdog.h"
 #include "tarvelin/motion.h"
@@ -54,53 +55,9 @@ TEST(GameSourceThread, HostThreadsMayStartStopAndSetEverythingAtOnce) {
     setMotionsystemready(1);
 
     tarvelin::test::Watchdog watchdog("four host threads starting and stopping the engine", std::chrono::seconds(60));
-    std::atomic<bool> hammering{true};
-    std::vector<std::thread> hosts;
-    for (int host = 0; host < 2; ++host) {
-        hosts.emplace_back([&, host] {
-            for (unsigned i = 0; hammering; ++i) {
-                if ((i + static_cast<unsigned>(host)) % 3 == 0) {
-                    stopGamesource_Thread();
-                } else {
-                    startGamesource_Thread();
-                }
-                std::this_thread::sleep_for(std::chrono::microseconds((i * 7919u + static_cast<unsigned>(host) * 104729u) % 3000u));
-            }
-        });
-    }
-    hosts.emplace_back([&] {
-        for (int i = 0; hammering; ++i) {
-            setcheckFilterstring(i % 2, i % 23, i % 3 == 0 ? "GAIN(EMALP(VALUE;20);0.5)" : "bad(");
-            setActiveAxis(i % 2, i % 23, i % 5 != 0);
-            setBelt_Mix(i % 2, i % 43, 0.1 * i);
-            SetRigDofLimitValue(i % 23, -1.0, 1.0);
-            SetInputDofLimitValue(i % 10, -5.0, 5.0);
-            setTimerPrecision(i % 2);
-            activateMotionCancel(i % 7 == 0);
-            setGainMotionCancel(1.5);
-            setFilterMotionCancel(30.0);
-            setMotionsystemready(i % 4 != 0 ? 1 : 0);
-        }
-    });
-    hosts.emplace_back([&] {
-        unsigned char frame[36];
-        char name[21];
-        while (hammering) {
-            getOutputData(frame);
-            getGameName(name);
-            getGameID();
-            getTransitionStatus();
-            getProfilAirTransitionStatus();
-            getMotionDataTimeFrame();
-            getGameTimeFrame();
-            int count = 0;
-            FreeCalculationSnapshots(GetCalculationSnapshots(&count));
-            FreeAccelerationSnapshots(GetAccelerationSnapshots(&count));
-        }
-    });
+    tarvelin::test::HostThreads hosts({.rigLimit = 1.0, .parkMs = 20.0});
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    hammering = false;
-    for (auto& host : hosts) host.join();
+    hosts.stop();
 
     stopGamesource_Thread();
     EXPECT_FALSE(engine.running);
@@ -116,6 +73,7 @@ TEST(GameSourceThread, HostThreadsMayStartStopAndSetEverythingAtOnce) {
     watchdog.dismiss();
     game.stop();
     setParkDuration(0.0);
+    setLowLatency(0);
     activateMotionCancel(false);
     setMotionsystemready(0);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <numeric>
 #include <string_view>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "serial/crc16.h"
 #include "serial/frame_parser.h"
 #include "serial/line_framer.h"
+#include "serial/motion_step_guard.h"
 #include "serial/send_large_or_whole.h"
 
 namespace tarvelin::serial {
@@ -49,6 +51,44 @@ std::vector<Message> drain(MessageQueue& queue) {
     Message message;
     while (queue.takeFront(message)) messages.push_back(message);
     return messages;
+}
+
+// The frames a link sends after a gap in the engine's frames: each axis catches up from the last
+// motion frame sent at its step per frame; an axis without a limit and other messages go as
+// they are.
+TEST(MotionStepGuard, MotionFramesLeaveWithinTheirStepsOfTheLastOne) {
+    MotionSteps steps;
+    for (auto& step : steps) step.store(0.01);
+    steps[5].store(0.0);
+    auto motion = [](float value, std::size_t size = 36) {
+        Message frame(size, 0x00);
+        frame[0] = frame[1] = 0xFC;
+        for (std::size_t axis = 0; axis < 6 && 2 + 4 * axis + 4 <= size; ++axis) std::memcpy(&frame[2 + 4 * axis], &value, 4);
+        return frame;
+    };
+    auto axis = [](const Message& frame, std::size_t index) {
+        float value;
+        std::memcpy(&value, &frame[2 + 4 * index], 4);
+        return value;
+    };
+    const struct {
+        Message frame;
+        float lateral;  // what the first axis leaves as; the sixth, unlimited, leaves as it came
+    } rows[] = {
+        {motion(0.5f), 0.5f},    // the first: where the rig stands is not known
+        {motion(-0.5f), 0.49f},  // after a gap
+        {motion(0.485f), 0.485f},
+        {motion(-0.5f, 35), -0.5f},  // no motion frame: untouched
+        {motion(0.9f), 0.495f},
+    };
+    MotionStepGuard guard;
+    for (const auto& row : rows) {
+        Message frame = row.frame;
+        guard.limit(frame, steps);
+        EXPECT_FLOAT_EQ(axis(frame, 0), row.lateral);
+        EXPECT_EQ(axis(frame, 5), axis(row.frame, 5)) << "an axis without a limit";
+        EXPECT_EQ(frame.back(), row.frame.back());
+    }
 }
 
 TEST(Crc16Arc, MatchesTheReferenceValues) {
