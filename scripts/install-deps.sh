@@ -3,7 +3,8 @@
 #   scripts/install-deps.sh demo   what building the library and the console takes (the demo)
 #   scripts/install-deps.sh [all]  that, and what the tests take: GoogleTest and Google
 #                                  Benchmark, mingw-w64 and Wine for the Windows build, clang for
-#                                  the fuzzers, and the tools the tests run
+#                                  the fuzzers, mold to link the native programs faster, and the
+#                                  tools the tests run
 set -eu
 
 # The console serves the tuning page with cpp-httplib and nlohmann-json; the page's plotting
@@ -13,7 +14,7 @@ demo_packages="cmake make g++ pkg-config libcpp-httplib-dev nlohmann-json3-dev"
 command -v npm >/dev/null 2>&1 || demo_packages="$demo_packages nodejs npm"
 test_packages="binutils googletest libgtest-dev libgmock-dev libbenchmark-dev
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
-  clang libclang-rt-14-dev iproute2 util-linux procps chromium"
+  clang libclang-rt-14-dev mold iproute2 util-linux procps chromium"
 
 case "${1:-all}" in
   demo) packages=$demo_packages ;;
