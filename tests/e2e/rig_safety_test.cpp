@@ -1,8 +1,9 @@
 // Rig safety with real parts: BeamNG telemetry on its port of the loopback interface, the
 // engine, the real bridge writing to an emulated rig controller on a pseudo-terminal and the fan
 // controller on another. What the rig receives, frame by frame, must never move an axis faster
-// than its rate limit, however the telemetry jumps, and the park must bring the rig back to
-// neutral when the game is lost and when the engine stops.
+// than its rate limit, however the telemetry jumps; the park must bring the rig back to neutral
+// when the game is lost and when the engine stops, and no frame may reach it while it is not
+// ready or parked without a game.
 
 #include <gtest/gtest.h>
 
