@@ -246,6 +246,7 @@ TEST_F(IRacingGame, EachChangeOfTheBlockIsReadAsTheSimulatorMeantIt) {
         const auto& c = record().channels;
         EXPECT_DOUBLE_EQ(c[lateralAccel], c[lateralAccelG] - c[lateralGravi]);
         EXPECT_DOUBLE_EQ(c[verticalAccel], c[verticalAccelG] - c[verticalGravi]);
+        EXPECT_EQ(c[lateralSpeed], 0.0) << "the reader takes no speeds";
         source->disconnect();
     }
 }
