@@ -21,7 +21,6 @@
 #include "e2e/motion_model.h"
 #include "engine/motion_engine.h"
 #include "platform/shared_memory.h"
-#include "serial/bridge_state.h"
 #include "serial/support/link_fixture.h"
 #include "tarvelin/motion.h"
 #include "telemetry_emulator.h"
@@ -363,48 +362,6 @@ TEST_F(BeamNgToRig, TheDriveReachesTheRigAsTheFiltersAndLimitsSay) {
         const Bytes bytes = boards().received(fanBoard);
         return !bytes.empty() && bytes.back() == 0x00;
     })) << "a stopped engine stops the fan";
-}
-
-TEST_F(BeamNgToRig, LosingTheGameHoldsTheFramesUntilItIsFoundAgain) {
-    auto frameCount = [this] { return boards().lastFrame(rigBoard).number; };
-    auto sendingMotion = [this] {
-        const Bytes last = boards().lastFrame(rigBoard).bytes;
-        return !last.empty() && last[0] == 0xFC;
-    };
-    playAndDetect(2.0);  // the launch
-
-    // Connected but the rig is not ready: nothing is read, nothing is sent.
-    std::this_thread::sleep_for(100ms);
-    EXPECT_FALSE(sendingMotion());
-
-    setMotionsystemready(1);
-    ASSERT_TRUE(waitFor(sendingMotion)) << "no motion frame reached the rig";
-
-    // The game goes quiet: after a thousand failed reads the engine gives it up, searches
-    // again and holds its output.
-    game.stop();
-    ASSERT_TRUE(waitFor([] { return getGameID() == -1; }, 30s)) << "the engine kept the silent game";
-    EXPECT_EQ(gameName(), "No Game online");
-    // Once the frames still under way have come in, no more follow.
-    std::size_t heldAt = frameCount();
-    ASSERT_TRUE(waitFor([&] {
-        std::this_thread::sleep_for(50ms);
-        const std::size_t now = frameCount();
-        const bool still = now == heldAt;
-        heldAt = now;
-        return still && serial::bridgeState().serialSendQueue.empty();
-    }));
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(frameCount(), heldAt) << "frames went out while no game was connected";
-
-    // The game comes back: found again, and the frames flow without another readiness call,
-    // blending in from where they were held.
-    game.start();
-    ASSERT_TRUE(waitFor([] { return MotionEngine::instance().connected.load(); }, 30s));
-    EXPECT_EQ(getGameID(), beamNgId);
-    ASSERT_TRUE(waitFor([&] { return frameCount() > heldAt + 10; }, 30s)) << "the frames did not resume";
-    EXPECT_LT(getTransitionStatus(), 100.0);
-    EXPECT_EQ(boards().counts(rigBoard).badFrames, 0u);
 }
 
 }  // namespace

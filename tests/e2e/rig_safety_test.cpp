@@ -1,8 +1,9 @@
 // Rig safety with real parts: BeamNG telemetry on its port of the loopback interface, the
 // engine, the real bridge writing to an emulated rig controller on a pseudo-terminal and the fan
 // controller on another. What the rig receives, frame by frame, must never move an axis faster
-// than its rate limit, however the telemetry jumps, and the park must bring the rig back to
-// neutral when the game is lost and when the engine stops.
+// than its rate limit, however the telemetry jumps; the park must bring the rig back to neutral
+// when the game is lost and when the engine stops, and no frame may reach it while it is not
+// ready or parked without a game.
 
 #include <gtest/gtest.h>
 
@@ -158,9 +159,13 @@ TEST_F(RigSafety, TheRigIsParkedWhenTheGameIsLostAndWhenTheEngineStops) {
     ASSERT_TRUE(game.ready());
     game.seek(12.4);  // into the corner
     game.start();
-    setMotionsystemready(1);
     startGamesource_Thread();
     ASSERT_TRUE(waitFor([] { return MotionEngine::instance().connected.load(); }, 30s)) << "BeamNG was not found";
+    // Connected, but the rig is not ready: nothing is sent.
+    boards().clear(rigBoard);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(motionFrameCount(), 0u) << "frames went out before the rig was ready";
+    setMotionsystemready(1);
     ASSERT_TRUE(waitFor([] { return getTransitionStatus() >= 40.0; }, 30s));
 
     // The game goes away: after its thousand failed reads the engine parks the rig, then
@@ -182,6 +187,9 @@ TEST_F(RigSafety, TheRigIsParkedWhenTheGameIsLostAndWhenTheEngineStops) {
     const Bytes fan = boards().received(fanBoard);
     ASSERT_GT(fan.size(), fanBefore.size());
     EXPECT_EQ(fan.back(), 0x00) << "the fan kept blowing";
+    // Parked, the rig gets no more frames while no game is connected.
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(motionFrameCount(), frames.size()) << "frames went out while no game was connected";
 
     // The game comes back: the next frames start from neutral, blended in as usual.
     boards().clear(rigBoard);

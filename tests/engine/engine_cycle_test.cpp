@@ -134,25 +134,6 @@ TEST_F(EngineCycle, CombinesTheProfilesByTheFixedSums) {
     FreeAccelerationSnapshots(calculation);  // either free function takes either block
 }
 
-TEST_F(EngineCycle, InputLimitsClampTheLimitedSlotsOnly) {
-    setMotionChannels();
-    SetInputDofLimitValue(0, -0.5, 0.5);
-    SetInputDofLimitValue(3, 10.0, 20.0);
-    engine.processCycle();
-    EXPECT_EQ(record.cueValues[0], 0.5);
-    EXPECT_EQ(record.cueValues[3], 10.0);
-    EXPECT_EQ(record.cueValues[8], 7.0) << "the roll-angle slot is not limited";
-}
-
-TEST_F(EngineCycle, AnInactiveSlotGivesZero) {
-    setMotionChannels();
-    setActiveAxis(0, 2, false);
-    engine.transitionProgress = 1.0;
-    engine.processCycle();
-    EXPECT_EQ(record.cueValues[2], 0.0);
-    EXPECT_EQ(record.cueValues[1], 2.0);
-}
-
 TEST_F(EngineCycle, CrossFadesToGroundOverOneHundredCycles) {
     setMotionChannels();
     engine.gameSource.beamNg.profileSelector = 1;

@@ -96,29 +96,6 @@ TEST(BeamNgDecoder, SkipsWhatIsNotAWholeFiniteFrame) {
     EXPECT_TRUE(applyBeamNgDatagram(longer, record));
 }
 
-TEST(BeamNgDecoder, RecoversTheEmulatedDriveThroughTheWireFormat) {
-    const emulator::DriveScript script;
-    for (const double time : {2.5, 9.0, 15.0, 20.6, 25.0}) {
-        const auto motion = script.at(time);
-        const auto frame = emulator::encodeBeamNgFrame(motion);
-        GameData record;
-        ASSERT_TRUE(applyBeamNgDatagram(frame, record));
-        const auto& c = record.channels;
-        const double tolerance = 1e-5;
-        EXPECT_NEAR(c[lateralSpeed], motion.lateralSpeed, tolerance) << time;
-        EXPECT_NEAR(c[longitudinalSpeed], motion.longitudinalSpeed, tolerance) << time;
-        EXPECT_NEAR(c[verticalSpeed], motion.verticalSpeed, tolerance) << time;
-        EXPECT_NEAR(c[lateralAccel], motion.lateralAccel, tolerance) << time;
-        EXPECT_NEAR(c[longitudinalAccel], motion.longitudinalAccel, tolerance) << time;
-        EXPECT_NEAR(c[verticalAccel], motion.verticalAccel, tolerance) << time;
-        EXPECT_NEAR(c[yawPosition], motion.yaw * degreesPerRadian, 1e-4) << time;
-        EXPECT_NEAR(c[pitchPosition], motion.pitch * degreesPerRadian, 1e-4) << time;
-        EXPECT_NEAR(c[rollPosition], motion.roll * degreesPerRadian, 1e-4) << time;
-        EXPECT_NEAR(c[yawSpeed], motion.yawRate * degreesPerRadian, 1e-4) << time;
-        EXPECT_NEAR(c[rollAccel], motion.rollAccel * degreesPerRadian, 1e-3) << time;
-    }
-}
-
 class BeamNgReaderOnLoopback : public testing::Test {
 protected:
     void SetUp() override {

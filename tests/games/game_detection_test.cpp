@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 
-#include "beamng_encoder.h"
 #include "nolimits2_encoder.h"
 #include "engine/motion_engine.h"
 #include "game_fixtures.h"
@@ -101,41 +100,6 @@ TEST_F(GameDetection, ExportsNameTheFirstFlaggedGameInDetectionOrder) {
     EXPECT_STREQ(buffer, "No Game online");
     EXPECT_EQ(getGameID(), -1);
     getGameName(nullptr);
-}
-
-TEST_F(GameDetection, BeamNgStreamIsDetectedConnectedReadAndReleased) {
-    emulator::TelemetryEmulator game(emulator::beamNgEncoder);
-    ASSERT_TRUE(game.ready());
-    game.start();
-
-    ASSERT_EQ(source->detect(), 1);
-    EXPECT_EQ(source->activeGame(), GameId::beamNg);
-    ASSERT_EQ(source->connect(), 1);
-    EXPECT_EQ(source->activeProfileSelector(), 0);
-
-    // One known frame after the stream: the record then holds exactly that frame.
-    game.stop();
-    while (source->readFrame()) {
-    }
-    ASSERT_TRUE(game.sendFrame(3.0));
-    bool delivered = false;
-    for (int attempt = 0; attempt < 500 && !delivered; ++attempt) {
-        delivered = source->readFrame();
-        if (!delivered) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    ASSERT_TRUE(delivered);
-    const auto motion = game.script().at(3.0);
-    const auto& channels = source->gameData.channels;
-    EXPECT_NEAR(channels[longitudinalSpeed], motion.longitudinalSpeed, 1e-5);
-    EXPECT_NEAR(channels[longitudinalAccel], motion.longitudinalAccel, 1e-5);
-    EXPECT_NEAR(channels[longitudinalAccelG], channels[longitudinalAccel] + channels[longitudinalGravi], 1e-12);
-    EXPECT_GT(source->gameData.frameTimeMs, 0.0);
-
-    EXPECT_EQ(source->disconnect(), 1);
-    EXPECT_EQ(source->activeGame(), GameId::none);
-    UdpEndpoint again;
-    EXPECT_EQ(again.open(games::beamNgPort), 1) << "the game's port stayed bound";
-    again.close();
 }
 
 TEST_F(GameDetection, RaceRoomWinsOverLaterGamesAndLosesToEarlierOnes) {

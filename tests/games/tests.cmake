@@ -2,7 +2,6 @@
 tarvelin_add_test(games_test
   ${CMAKE_CURRENT_LIST_DIR}/beamng_reader_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drive_script_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/gravity_split_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/nolimits2_and_flight_simulator_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/system_simconnect_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/udp_game_readers_test.cpp)

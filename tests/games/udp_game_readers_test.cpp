@@ -14,8 +14,6 @@
 #include <vector>
 
 #include "byte_writer.h"
-#include "condor2_encoder.h"
-#include "dcs_encoder.h"
 #include "drive_script.h"
 #include "f1_encoder.h"
 #include "games/condor2_reader.h"
@@ -201,15 +199,6 @@ TEST(DcsDecoder, ShortFieldsEndTheLineAndBadNumbersReadZero) {
     EXPECT_TRUE(untouched(record));
 }
 
-TEST(DcsDecoder, RecoversTheEmulatedFlightFromTheExportLine) {
-    const auto motion = emulator::DriveScript().at(16.0);
-    GameData record;
-    ASSERT_TRUE(applyDcsLine(text(emulator::dcsExportLine(motion)), record));
-    EXPECT_NEAR(record.channels[lateralSpeed], motion.lateralSpeed, 1e-6);
-    EXPECT_NEAR(record.channels[rollPosition], motion.roll * 180.0 / pi, 1e-4);
-    EXPECT_NEAR(record.gameClockS, 16.0, 1e-6);
-}
-
 // --- DiRT Rally 2 ----------------------------------------------------------------------------
 
 Bytes dirtRally2Datagram() {
@@ -281,16 +270,6 @@ TEST(Condor2Decoder, KeepsEachKeysLastValueAcrossDatagrams) {
     EXPECT_FALSE(applyCondor2Datagram(text("pitch=0.3\r\nbank=0.3\r\nyaw=0.3\r\nax=1"), stored, shortOne));
     EXPECT_TRUE(untouched(shortOne));
     EXPECT_EQ(stored.value(Condor2Key::pitch), -0.05f) << "a short datagram must not be taken";
-}
-
-TEST(Condor2Decoder, RecoversTheEmulatedFlight) {
-    const auto motion = emulator::DriveScript().at(15.0);
-    Condor2Values stored;
-    GameData record;
-    ASSERT_TRUE(applyCondor2Datagram(text(emulator::condor2Text(motion)), stored, record));
-    EXPECT_NEAR(record.channels[rollPosition], motion.roll * 180.0 / pi, 1e-4);
-    EXPECT_NEAR(record.channels[lateralAccel], motion.lateralAccel, 1e-6);
-    EXPECT_NEAR(record.channels[yawSpeed], motion.yawRate * 180.0 / pi, 1e-4);
 }
 
 // --- F1 23 and F1 24 -------------------------------------------------------------------------
