@@ -5,6 +5,9 @@
 # 15 to 20 s on a loaded 2-core machine and copying a finished prefix about 5, and the tests use
 # eight prefixes. Several programs may start at once (ctest -j), so each creation is serialised
 # with a lock.
+# Nine tenths of a prefix (630 MB of 700) is system32, which wineboot fills with Wine's own DLLs
+# and nothing writes to afterwards, so the copies share those files through hard links. Everything
+# else, the registry above all, which Wine rewrites, is a copy of the prefix's own.
 set -eu
 
 prefix=$1
@@ -35,7 +38,9 @@ mkdir -p "$(dirname "$prefix")"
   flock 9
   if [ ! -f "$prefix/.tarvelin-ready" ]; then
     rm -rf "$prefix" "$prefix.copying"
-    cp -a "$template" "$prefix.copying"
+    mkdir -p "$prefix.copying"
+    tar -C "$template" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$prefix.copying" -xf -
+    cp -al "$template/drive_c/windows/system32" "$prefix.copying/drive_c/windows/system32"
     mv "$prefix.copying" "$prefix"
   fi
 ) 9>"$prefix.lock"
