@@ -5,6 +5,17 @@
 
 namespace tarvelin {
 
+RigAxisSteps& rigAxisSteps() {
+    static RigAxisSteps steps{};
+    return steps;
+}
+
+std::array<double, rigAxisCount> loadedSteps(const RigAxisSteps& steps) {
+    std::array<double, rigAxisCount> loaded;
+    for (std::size_t axis = 0; axis < loaded.size(); ++axis) loaded[axis] = steps[axis].load(std::memory_order_relaxed);
+    return loaded;
+}
+
 RigAxes rateLimitedAxes(const RigAxes& wanted, const RigAxes& previous, const std::array<double, rigAxisCount>& maxStep) {
     RigAxes axes = wanted;
     for (std::size_t axis = 0; axis < axes.size(); ++axis) {

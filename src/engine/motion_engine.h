@@ -133,10 +133,8 @@ public:
     std::mutex threadLifecycleMutex;
 
     // Rig safety, off until the host sets it: the park's duration (0: the rig holds its last
-    // pose) and how fast each motion axis of the rig frame may move, in frame units per second
-    // (0: no limit).
+    // pose). How fast each axis may move is in rigAxisSteps(), shared with the rig link.
     std::atomic<double> parkDurationMs{0.0};
-    std::array<std::atomic<double>, rigAxisCount> rigRateLimits{};
     // The axes of the last frame built, where the rig was sent: the rate limits move on from
     // here, and an axis whose cue is not finite stays here. Game-source thread only.
     RigAxes rigAxes{};

@@ -97,11 +97,7 @@ void MotionEngine::publishOutputs() {
     const GameData& record = gameData();
     // The rate limits come last, after the rig limits, so that nothing moves an axis faster:
     // not a spike in the telemetry, not a change of the limits, not a park.
-    std::array<double, rigAxisCount> maxStep{};
-    for (std::size_t axis = 0; axis < maxStep.size(); ++axis) {
-        maxStep[axis] = rigRateLimits[axis].load(std::memory_order_relaxed) * (FrameTimer::periodUs / 1.0e6);
-    }
-    rigAxes = rateLimitedAxes(limitedAxes(record.cueValues, rigDofLimits, rigAxes), rigAxes, maxStep);
+    rigAxes = rateLimitedAxes(limitedAxes(record.cueValues, rigDofLimits, rigAxes), rigAxes, loadedSteps(rigAxisSteps()));
     const RigFrame frame = buildRigFrame(rigAxes, record.cueValues[10], record.cueValues[21]);
     rigFrame.store(frame);
     // A frame the link refuses (no link running, queue full) is simply lost: the next cycle

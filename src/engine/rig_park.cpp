@@ -6,8 +6,8 @@
 #include <numbers>
 
 #include "core/index_rules.h"
+#include "core/rig_axes.h"
 #include "engine/motion_engine.h"
-#include "serial/bridge_state.h"
 #include "tarvelin/motion.h"
 
 namespace tarvelin {
@@ -78,12 +78,11 @@ int setParkDuration(double milliseconds) {
 }
 
 int SetRigDofRateLimit(int axis, double unitsPerSecond) {
-    auto& engine = MotionEngine::instance();
     if (!tarvelin::indexInRange(axis, tarvelin::rigAxisCount)) return 0;
     if (!(unitsPerSecond >= 0.0) || !std::isfinite(unitsPerSecond)) return 0;
-    engine.rigRateLimits[static_cast<unsigned>(axis)].store(unitsPerSecond, std::memory_order_relaxed);
-    // The rig link holds the frames it sends to the same steps (see serial/motion_step_guard.h).
-    tarvelin::serial::bridgeState().motionSteps[static_cast<unsigned>(axis)].store(
+    // The engine limits the frames it builds to these steps, and the rig link the frames it
+    // sends (see serial/motion_step_guard.h).
+    tarvelin::rigAxisSteps()[static_cast<unsigned>(axis)].store(
         unitsPerSecond * (tarvelin::FrameTimer::periodUs / 1.0e6), std::memory_order_relaxed);
     return 1;
 }

@@ -80,7 +80,7 @@ void MulticastPass::sendWaiting(serial::BridgeState& state) {
     // carries its own checksum, and the controller expects no check field in them.
     while (state.udpSendQueue.takeFront(message_)) {
         if (message_.size() <= 2) continue;
-        state.udpMotion.limit(message_, state.motionSteps);
+        state.udpMotion.limit(message_);
         serial::sendLargeOrWhole(sendContext_, message_);
     }
     if (state.autoSendQueue.copyFront(message_)) {

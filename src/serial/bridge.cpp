@@ -232,7 +232,7 @@ void bridgeLoop(std::uint32_t since) {
         auto sendQueued = [&] {
             while (state.serialSendQueue.takeFront(message)) {
                 if (message.size() < 2) continue;
-                state.serialMotion.limit(message, state.motionSteps);
+                state.serialMotion.limit(message);
                 storeCrc(crc16Arc({message.data(), message.size() - 2}), message.data() + message.size() - 2);
                 try {
                     sendLargeOrWhole(sendContext, message);

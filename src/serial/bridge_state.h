@@ -62,7 +62,6 @@ struct BridgeState {
 
     // The rate limits where the motion frames leave: one guard per transport, since while
     // neither has answered both send the same frames.
-    MotionSteps motionSteps{};
     MotionStepGuard serialMotion;
     MotionStepGuard udpMotion;
 };

@@ -11,13 +11,12 @@ constexpr std::size_t axesOffset = 2;
 
 }  // namespace
 
-void MotionStepGuard::limit(std::span<std::uint8_t> frame, const MotionSteps& steps) {
+void MotionStepGuard::limit(std::span<std::uint8_t> frame, const RigAxisSteps& steps) {
     if (frame.size() != motionFrameSize || frame[0] != 0xFC || frame[1] != 0xFC) return;
     // The frame's floats are little-endian, as are both builds' targets.
     RigAxes axes;
     std::memcpy(axes.data(), frame.data() + axesOffset, sizeof axes);
-    std::array<double, rigAxisCount> maxStep;
-    for (std::size_t axis = 0; axis < maxStep.size(); ++axis) maxStep[axis] = steps[axis].load(std::memory_order_relaxed);
+    const auto maxStep = loadedSteps(steps);
 
     std::lock_guard lock(mutex_);
     if (sentAny_) axes = rateLimitedAxes(axes, lastSent_, maxStep);

@@ -7,7 +7,6 @@
 // catches up at its rate limits instead.
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <span>
@@ -16,16 +15,12 @@
 
 namespace tarvelin::serial {
 
-// The largest step of each axis from one motion frame to the next (0: no limit); set with the
-// engine's rate limits, read by every transport.
-using MotionSteps = std::array<std::atomic<double>, rigAxisCount>;
-
 class MotionStepGuard {
 public:
     // When `frame` is a motion frame (36 bytes, FC FC), moves each of its axes toward the last
     // motion frame passed here by at most its step, and notes the axes it leaves. The first
     // motion frame goes as it is: where the rig stands before it is not known. Thread-safe.
-    void limit(std::span<std::uint8_t> frame, const MotionSteps& steps);
+    void limit(std::span<std::uint8_t> frame, const RigAxisSteps& steps = rigAxisSteps());
 
 private:
     std::mutex mutex_;

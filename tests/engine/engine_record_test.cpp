@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "core/rig_axes.h"
 #include "engine/motion_engine.h"
 #include "platform/app_data.h"
 #include "tarvelin/motion.h"
@@ -208,15 +209,15 @@ TEST(Settings, ValuesOutsideTheirRangeAreRefusedAndThePreviousOneStays) {
     EXPECT_EQ(setParkDuration(0.0), 1);
     EXPECT_EQ(engine.parkDurationMs.load(), 0.0);
 
-    for (int axis = 0; axis < 6; ++axis) EXPECT_EQ(engine.rigRateLimits[axis].load(), 0.0) << "no rate limit by default";
+    for (int axis = 0; axis < 6; ++axis) EXPECT_EQ(tarvelin::rigAxisSteps()[axis].load(), 0.0) << "no rate limit by default";
     const struct {
         int axis;
         double rate;
         int result;
     } rates[] = {{0, 2.5, 1}, {5, 0.0, 1}, {6, 1.0, 0}, {-1, 1.0, 0}, {22, 1.0, 0}, {1, -0.1, 0}, {1, nan, 0}, {1, inf, 0}};
     for (const auto& rate : rates) EXPECT_EQ(SetRigDofRateLimit(rate.axis, rate.rate), rate.result) << rate.axis << " " << rate.rate;
-    EXPECT_EQ(engine.rigRateLimits[0].load(), 2.5);
-    EXPECT_EQ(engine.rigRateLimits[1].load(), 0.0);
+    EXPECT_DOUBLE_EQ(tarvelin::rigAxisSteps()[0].load(), 2.5 * 0.002) << "2.5 units/s is 0.005 units a 2 ms cycle";
+    EXPECT_EQ(tarvelin::rigAxisSteps()[1].load(), 0.0);
     SetRigDofRateLimit(0, 0.0);
 }
 

@@ -57,7 +57,7 @@ std::vector<Message> drain(MessageQueue& queue) {
 // motion frame sent at its step per frame; an axis without a limit and other messages go as
 // they are.
 TEST(MotionStepGuard, MotionFramesLeaveWithinTheirStepsOfTheLastOne) {
-    MotionSteps steps;
+    RigAxisSteps steps;
     for (auto& step : steps) step.store(0.01);
     steps[5].store(0.0);
     auto motion = [](float value, std::size_t size = 36) {
