@@ -2,17 +2,19 @@
 
 #include <cstring>
 
+#include "serial/rig_frames.h"
+
 namespace tarvelin::serial {
 
 namespace {
 
-constexpr std::size_t motionFrameSize = 36;
+// The six axes follow the two lead bytes.
 constexpr std::size_t axesOffset = 2;
 
 }  // namespace
 
 void MotionStepGuard::limit(std::span<std::uint8_t> frame, const RigAxisSteps& steps) {
-    if (frame.size() != motionFrameSize || frame[0] != 0xFC || frame[1] != 0xFC) return;
+    if (frame.size() != motionFrameLength || frame[0] != leadMotion || frame[1] != leadMotion) return;
     // The frame's floats are little-endian, as are both builds' targets.
     RigAxes axes;
     std::memcpy(axes.data(), frame.data() + axesOffset, sizeof axes);

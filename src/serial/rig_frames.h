@@ -25,6 +25,7 @@ inline constexpr std::uint8_t leadMotion = 0xFC;    // 36 bytes: the motion fram
 inline constexpr std::uint8_t leadVariable = 0xFE;  // 16-bit length + payload
 
 inline constexpr std::size_t shortFrameLength = 8;
+inline constexpr std::size_t motionFrameLength = 36;
 inline constexpr std::size_t data38FrameLength = 38;
 inline constexpr std::size_t data78FrameLength = 78;
 // Lead, 16-bit payload length and check field around the payload of FA and FE frames.

@@ -11,9 +11,8 @@ tarvelin_add_test(engine_cycle_test
   ${CMAKE_CURRENT_LIST_DIR}/engine_cycle_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/motion_output_test.cpp)
 tarvelin_add_test(engine_thread_test
-  ${CMAKE_CURRENT_LIST_DIR}/engine_thread_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../support/host_threads.cpp)
-target_link_libraries(engine_thread_test PRIVATE tarvelin_telemetry_emulator)
+  ${CMAKE_CURRENT_LIST_DIR}/engine_thread_test.cpp)
+target_link_libraries(engine_thread_test PRIVATE tarvelin_link_test_support tarvelin_telemetry_emulator)
 # A program of its own: it replaces the global allocator to count the cycle's allocations.
 tarvelin_add_test(cycle_allocation_test
   ${CMAKE_CURRENT_LIST_DIR}/cycle_allocation_test.cpp

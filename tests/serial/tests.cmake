@@ -7,9 +7,7 @@ tarvelin_add_test(serial_protocol_tests ${CMAKE_CURRENT_LIST_DIR}/protocol_test.
 tarvelin_add_rig_test(rig_link_tests
   ${CMAKE_CURRENT_LIST_DIR}/rig_link_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/serial_port_layer_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/wind_serial_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/support/link_fixture.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/support/rig_emulator_client.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/wind_serial_test.cpp)
 # The flood test bounds the longest silence between motion frames; beside other tests' engines,
 # which spin out their periods at raised priority, a 2-core machine would stall it instead.
 set_tests_properties(rig_link_tests PROPERTIES RUN_SERIAL ON)
