@@ -24,7 +24,6 @@
 #include "beamng_encoder.h"
 #include "games/game_channels.h"
 #include "raceroom_encoder.h"
-#include "serial/crc16.h"
 #include "serial/rig_frames.h"
 #include "serial/support/link_fixture.h"
 #include "support/host_threads.h"
@@ -48,13 +47,6 @@ constexpr float largestStep = static_cast<float>(rateLimit * 0.002 + 1e-6);  // 
 constexpr double parkMs = 20.0;
 constexpr int beamNgId = 12;
 constexpr int raceRoomId = 4;
-
-Bytes withCrc(Bytes frame) {
-    const std::uint16_t crc = serial::crc16Arc(frame);
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return frame;
-}
 
 // What the board sends, in turn: noise, a frame cut short, claims no frame can meet (beyond the
 // host's read buffer, beyond a fragment), and a good frame now and then.

@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "serial/bridge_state.h"
-#include "serial/crc16.h"
 #include "serial/rig_frames.h"
 #include "serial/support/link_fixture.h"
 #include "tarvelin/motion.h"
@@ -19,13 +18,6 @@ namespace tarvelin::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-Bytes withCrc(Bytes frame) {
-    const std::uint16_t crc = serial::crc16Arc(frame);
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return frame;
-}
 
 Bytes lengthFrame(std::uint8_t lead, const Bytes& payload) {
     Bytes frame{lead, lead, static_cast<std::uint8_t>(payload.size() & 0xFF), static_cast<std::uint8_t>(payload.size() >> 8)};

@@ -2,6 +2,7 @@
 
 #include "serial/bridge_state.h"
 #include "serial/console.h"
+#include "serial/crc16.h"
 #include "serial/rig_frames.h"
 #include "tarvelin/motion.h"
 
@@ -16,6 +17,13 @@ void record(std::string_view text) {
     consoleText += text;
 }
 }  // namespace
+
+Bytes withCrc(Bytes frame) {
+    const std::uint16_t crc = serial::crc16Arc(frame);
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return frame;
+}
 
 void LinkFixture::SetUp() {
     for (const auto& port : testPorts) bench().detach(port.number);

@@ -15,6 +15,9 @@
 
 namespace tarvelin::test {
 
+// `frame` with its check field appended, as a board sends it: CRC-16/ARC, low byte first.
+Bytes withCrc(Bytes frame);
+
 class LinkFixture : public ::testing::Test {
 protected:
     void SetUp() override;
